@@ -2,6 +2,7 @@
 #include "core/text.h"
 #include "core/waveformat.h"
 #include "core/wintypes.h"
+#include "files/file.h"
 #include "files/tempfile.h"
 #include "testkit.h"
 
@@ -95,4 +96,29 @@ TEST(TempFile, NamesAreUniqueAndCreatedEmpty)
     EXPECT_EQ(std::filesystem::file_size(a), 0u);
     EXPECT_TRUE(GetTempFileName(dir / "missing", "x").empty());
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(File, WritesSeeksAndReportsFailures)
+{
+    testkit::TempDir dir;
+    CFile f;
+    EXPECT_FALSE(f.Open(dir / "missing/x.wav", CFile::modeCreate | CFile::modeWrite));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(f.Write("x", 1)) << "closed file";
+
+    ASSERT_TRUE(f.Open(dir / "x.wav", CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary));
+    EXPECT_TRUE(f.Write("RIFF....data", 12));
+    EXPECT_EQ(f.Seek(4, CFile::begin), 4);
+    EXPECT_TRUE(f.Write("1234", 4));
+    EXPECT_EQ(f.SeekToEnd(), 12);
+    EXPECT_EQ(f.GetLength(), 12);
+    f.Close();
+    f.Close();
+    EXPECT_EQ(testkit::ReadFile(dir / "x.wav"), "RIFF1234data");
+
+    // A full disk makes Write fail instead of losing bytes silently.
+    CFile full;
+    ASSERT_TRUE(full.Open("/dev/full", CFile::modeWrite));
+    EXPECT_FALSE(full.Write("abc", 3));
+    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
 }
