@@ -58,12 +58,13 @@ void CShortcutBar::SetIcons(UINT bitmapId, const std::vector<UINT>& ids, int siz
     const QPixmap strip = LoadPicture(bitmapId);
     if (strip.isNull())
         return;
+    // Each size adds to the icon, so a bar keeps a small and a large picture.
     for (std::size_t i = 0; i < ids.size(); ++i)
-        m_icons[ids[i]] = QIcon(StripImage(strip, static_cast<int>(i), QSize(size, size), mask));
+        m_icons[ids[i]].addPixmap(StripImage(strip, static_cast<int>(i), QSize(size, size), mask));
     for (const auto& item : m_items)
         if (auto it = m_icons.find(item->GetID()); it != m_icons.end()) {
             item->Button()->setIcon(it->second);
-            item->Button()->setIconSize(QSize(size, size));
+            item->Button()->setIconSize(QSize(size, size).expandedTo(item->Button()->iconSize()));
         }
 }
 
@@ -81,7 +82,7 @@ CShortcutBarItem* CShortcutBar::AddItem(UINT id)
     b->setMinimumHeight(32);
     if (auto it = m_icons.find(id); it != m_icons.end()) {
         b->setIcon(it->second);
-        b->setIconSize(it->second.availableSizes().value(0, QSize(24, 24)));
+        b->setIconSize(it->second.availableSizes().value(it->second.availableSizes().size() - 1));
     }
     auto* layout = static_cast<QVBoxLayout*>(Widget()->layout());
     layout->insertWidget(layout->count() - 1, b);

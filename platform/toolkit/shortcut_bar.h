@@ -38,7 +38,8 @@ public:
     // The bar as a child of parent; notifications go to owner.
     BOOL Create(CWnd* parent, UINT id, CWnd* owner);
     // Icons of the items by command id from a picture strip of size x size
-    // images in the order of ids; mask is the transparent colour.
+    // images in the order of ids; mask is the transparent colour.  Calls for
+    // several sizes add up; the items show the largest.
     void SetIcons(UINT bitmapId, const std::vector<UINT>& ids, int size, const QColor& mask);
     // An item with the caption of string id and its icon, if set.
     CShortcutBarItem* AddItem(UINT id);
