@@ -63,7 +63,8 @@ DWORD RunDownload(const FetchkitCalls& fetch, const std::u16string& supportFolde
         std::u16string command;
         if (ReadCommand(input, &command) && IsCancelCommand(command))
             fetch.cancel(handle);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
     } while (!stop);
     return result;
 }
