@@ -10,7 +10,9 @@ std::int32_t CDL_GetConstData(ConstDataRecord* records, std::int32_t count)
 {
     if (!records || count < 0)
         count = 0;
-    xmlInitParser();
+    // The parser's global set-up must happen once, before any thread parses.
+    static const bool parserReady = (xmlInitParser(), true);
+    (void)parserReady;
     for (std::int32_t i = 0; i < count; ++i)
         records[i].found = 0;
 
