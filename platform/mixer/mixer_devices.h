@@ -25,7 +25,8 @@
 //             uniform  min=N max=N  items="a","b"  (list controls: item texts,
 //             by default the names of the destination's sources)
 //             unreadable (details cannot be read)  fails-write
-// Mux and mixer controls are uniform and multiple; volume ranges 0-65535.
+// Mux and mixer controls are uniform and multiple.  Volume controls range
+// 0-65535, other controls 0-1 unless min/max say otherwise.
 #pragma once
 
 #include "mixerapi.h"

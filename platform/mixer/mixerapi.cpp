@@ -21,12 +21,8 @@ std::string g_modelPath;     // file the model devices were read from
 MixerDevices g_modelDevices; // its devices
 std::optional<MixerDevices> g_alsaDevices;
 
-struct OpenMixer {
-    std::shared_ptr<MixerDeviceModel> device;
-    UINT index;
-    DWORD_PTR callback; // kept for the owner; no notification is sent
-};
-std::map<std::uintptr_t, OpenMixer> g_handles;
+// Open handles; a handle keeps its device alive after the devices change.
+std::map<std::uintptr_t, std::shared_ptr<MixerDeviceModel>> g_handles;
 std::uintptr_t g_nextHandle = 0x1000;
 
 const MixerDevices& Devices()
@@ -62,7 +58,7 @@ MixerDeviceModel* Resolve(HMIXEROBJ obj, DWORD flags)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(obj);
     if (auto it = g_handles.find(value); it != g_handles.end())
-        return it->second.device.get();
+        return it->second.get();
     if ((flags & MIXER_OBJECTF_TYPEMASK) == MIXER_OBJECTF_MIXER) {
         const auto& devices = Devices();
         if (value < devices.size())
@@ -165,7 +161,8 @@ UINT mixerGetNumDevs()
     return static_cast<UINT>(Devices().size());
 }
 
-MMRESULT mixerOpen(HMIXER* phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR /*dwInstance*/, DWORD fdwOpen)
+// The callback window is accepted but, as mixerapi.h says, never notified.
+MMRESULT mixerOpen(HMIXER* phmx, UINT uMxId, DWORD_PTR /*dwCallback*/, DWORD_PTR /*dwInstance*/, DWORD fdwOpen)
 {
     std::lock_guard lock(g_mutex);
     if (!phmx)
@@ -178,7 +175,7 @@ MMRESULT mixerOpen(HMIXER* phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR /*d
     if (uMxId >= devices.size())
         return MMSYSERR_BADDEVICEID;
     const auto handle = g_nextHandle++;
-    g_handles[handle] = {devices[uMxId], uMxId, callback == CALLBACK_WINDOW ? dwCallback : 0};
+    g_handles[handle] = devices[uMxId];
     *phmx = reinterpret_cast<HMIXER>(handle);
     return MMSYSERR_NOERROR;
 }

@@ -16,7 +16,7 @@
 // control with one channel only.  cMultipleItems must be the control's item
 // count for a MULTIPLE control and 0 otherwise.
 //
-// A callback window given to mixerOpen is accepted and kept, but no change
+// A callback window given to mixerOpen is accepted, but no change
 // notification is posted to it: nothing in the system reacts to them.
 //
 // All functions are thread-safe.
