@@ -22,7 +22,7 @@ void MixerDeviceModel::AssignIds()
         numberControls(dest);
         for (DWORD s = 0; s < dest.sources.size(); ++s) {
             auto& src = dest.sources[s];
-            src.lineId = (s << 16) | d;
+            src.lineId = ((s + 1) << 16) | d;
             src.destination = d;
             src.source = s;
             src.isSource = true;

@@ -8,7 +8,8 @@
 // QX_MIXER_MODEL, else one device per ALSA sound card of the machine.
 //
 // Line identifiers: destination d is 0xFFFF0000 | d, source s of destination
-// d is (s << 16) | d.  Control identifiers count from 1 within a device.
+// d is ((s + 1) << 16) | d.  Control identifiers count from 1 within a device.
+// Neither is ever 0, which callers keep for "none".
 //
 // Control values are exchanged as 4-byte details laid out [channel][item].
 // A non-uniform control may be addressed with one channel (the value then

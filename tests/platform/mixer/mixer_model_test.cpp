@@ -45,7 +45,7 @@ TEST(MixerModelText, DescribesDevicesLinesAndControls)
     EXPECT_EQ(rec.lineId, 0xFFFF0001u);
     EXPECT_EQ(rec.shortName, "Rec");
     ASSERT_EQ(rec.sources.size(), 2u);
-    EXPECT_EQ(rec.sources[1].lineId, 0x00010001u);
+    EXPECT_EQ(rec.sources[1].lineId, 0x00020001u);
     EXPECT_EQ(rec.sources[1].componentType, MIXERLINE_COMPONENTTYPE_SRC_LINE);
     EXPECT_TRUE(rec.sources[1].unreadable);
     EXPECT_TRUE(rec.sources[1].controlsUnreadable);
@@ -60,7 +60,7 @@ TEST(MixerModelText, DescribesDevicesLinesAndControls)
     EXPECT_EQ(mux.type, MIXERCONTROL_CONTROLTYPE_MUX);
     EXPECT_EQ(mux.flags, MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE);
     EXPECT_EQ(mux.items, (std::vector<std::string>{"Microphone", "Line In"}));
-    EXPECT_EQ(mux.itemLineIds, (std::vector<DWORD>{0x00000001u, 0x00010001u}));
+    EXPECT_EQ(mux.itemLineIds, (std::vector<DWORD>{0x00010001u, 0x00020001u}));
     EXPECT_EQ(mux.values, (std::vector<LONG>{0, 1}));
 
     // Control identifiers count through the device in order.
@@ -86,7 +86,7 @@ source "Microphone"
     const auto& mux = devices[0]->destinations[0].controls[0];
     EXPECT_EQ(mux.items, (std::vector<std::string>{"MICROPHONE", "Mix, Stereo", "Phone"}));
     // Items beyond the sources stand for no line.
-    EXPECT_EQ(mux.itemLineIds, (std::vector<DWORD>{0x00000000u, 0, 0}));
+    EXPECT_EQ(mux.itemLineIds, (std::vector<DWORD>{0x00010000u, 0, 0}));
     EXPECT_EQ(mux.values, (std::vector<LONG>{1, 0, 0}));
 }
 

@@ -165,7 +165,7 @@ TEST_F(MixerApi, FindsControlsAllByIdAndByType)
     EXPECT_EQ(Control(MIXER_GETLINECONTROLSF_ONEBYID, 0, 999, mc), MIXERR_INVALCONTROL);
 
     // A line whose control list cannot be read, under every query.
-    const DWORD cdLine = 0x00020001u;
+    const DWORD cdLine = 0x00030001u;
     EXPECT_EQ(Control(MIXER_GETLINECONTROLSF_ONEBYTYPE, cdLine, MIXERCONTROL_CONTROLTYPE_MUTE, mc), MMSYSERR_ERROR);
     const DWORD cdMute = m_card->destinations[1].sources[2].controls[0].id;
     EXPECT_EQ(Control(MIXER_GETLINECONTROLSF_ONEBYID, 0, cdMute, mc), MMSYSERR_ERROR);
@@ -231,7 +231,7 @@ TEST_F(MixerApi, MultiplexerItemsAndTexts)
     ASSERT_EQ(mixerGetControlDetails(Obj(), &d, MIXER_GETCONTROLDETAILSF_LISTTEXT), MMSYSERR_NOERROR);
     EXPECT_STREQ(texts[0].szName, "Microphone");
     EXPECT_STREQ(texts[2].szName, "CD");
-    EXPECT_EQ(texts[1].dwParam1, 0x00010001u);
+    EXPECT_EQ(texts[1].dwParam1, 0x00020001u);
     EXPECT_EQ(texts[1].dwParam2, MIXERLINE_COMPONENTTYPE_SRC_LINE);
     d.cbDetails = sizeof(LONG);
     EXPECT_EQ(mixerGetControlDetails(Obj(), &d, MIXER_GETCONTROLDETAILSF_LISTTEXT), MMSYSERR_INVALPARAM);

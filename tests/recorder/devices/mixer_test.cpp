@@ -123,7 +123,7 @@ TEST_F(MixerModel, MultiplexerDeviceListsReadableSources)
 
     // Non-uniform stereo volume reads as the mean of its channels.
     EXPECT_TRUE(mic->hasVolume);
-    EXPECT_EQ(mic->volumeLineId, 0x00000001u);
+    EXPECT_EQ(mic->volumeLineId, 0x00010001u);
     EXPECT_EQ(mic->volumeControlId, Ctl("Mic Volume").id);
     EXPECT_EQ(mic->volume, 30000u);
     EXPECT_TRUE(mic->hasMute);
@@ -135,9 +135,13 @@ TEST_F(MixerModel, MultiplexerDeviceListsReadableSources)
     EXPECT_EQ(line->volume, 3000u);
     EXPECT_FALSE(line->hasMute);
     EXPECT_FALSE(line->isMicrophone);
-    // Controls that cannot be listed leave a record without controls.
+    // Controls that cannot be listed leave a record without controls, and
+    // setting them touches no other line.
     EXPECT_FALSE(mix->hasVolume);
     EXPECT_FALSE(mix->hasMute);
+    EXPECT_FALSE(mixer.SetSourceVolume(2, 5));
+    EXPECT_FALSE(mixer.SetSourceMute(2, 0));
+    EXPECT_EQ(Card().writeCount, 0u);
 
     // Items are matched by name without regard to case.
     EXPECT_EQ(mic->muxIndex, 1u);
