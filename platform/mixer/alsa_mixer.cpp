@@ -14,6 +14,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -258,7 +259,7 @@ MixerDevices LoadAlsaMixerDevices()
         char* name = nullptr;
         if (snd_card_get_name(card, &name) == 0 && name) {
             device->name = name;
-            free(name);
+            std::free(name);
         } else {
             device->name = hw;
         }
