@@ -39,7 +39,6 @@ constexpr DWORD ES_CENTER = 0x0001;
 constexpr DWORD ES_READONLY = 0x0800;
 constexpr DWORD ES_NUMBER = 0x2000;
 
-using UINT_PTR = std::uintptr_t;
 
 // Notification codes of controls, passed to OnCommand.
 constexpr UINT BN_CLICKED = 0;
@@ -60,6 +59,10 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     QWidget* Widget() const { return m_widget.data(); }
+    // The window as a handle for interfaces that pass windows around: the
+    // CWnd itself.
+    HWND GetSafeHwnd() const { return reinterpret_cast<HWND>(const_cast<CWnd*>(this)); }
+    static CWnd* FromHandle(HWND hwnd) { return reinterpret_cast<CWnd*>(hwnd); }
     BOOL IsWindow() const { return m_widget != nullptr; }
     CWnd* GetParent() const { return m_pParent; }
     UINT GetDlgCtrlID() const { return m_nID; }
