@@ -151,7 +151,9 @@ std::unique_ptr<CWnd> MakeControl(CWnd& owner, const ControlTemplate& c, QWidget
         group = nullptr;
     const QPoint pos = DialogUnitsToPixels(c.x, c.y);
     const QPoint size = DialogUnitsToPixels(c.cx, c.cy);
-    w->setGeometry(pos.x(), pos.y(), size.x(), size.y());
+    // A drop-down list's template height includes its open list.
+    const int height = c.kind == ControlKind::ComboList ? w->sizeHint().height() : size.y();
+    w->setGeometry(pos.x(), pos.y(), size.x(), height);
     w->setEnabled(!(c.style & WS_DISABLED));
     if (c.kind == ControlKind::GroupBox)
         w->lower(); // frames stay behind the controls they hold

@@ -40,7 +40,7 @@ CView::~CView()
 
 BOOL CView::Create(CWnd* parent, UINT id, CDocument* document)
 {
-    QWidget* w = CreateSurface(parent ? parent->Widget() : nullptr);
+    QWidget* w = CreateSurface(parent ? parent->ChildSurface(id) : nullptr);
     if (!w)
         return FALSE;
     Attach(w, parent, id);
@@ -65,14 +65,34 @@ CFrameWnd* CView::GetParentFrame() const
     return nullptr;
 }
 
+namespace {
+
+// A form's surface: as large as its template says.
+class FormSurface final : public QWidget {
+public:
+    FormSurface(QWidget* parent, QSize size) : QWidget(parent), m_size(size) { setMinimumSize(size); }
+    QSize sizeHint() const override { return m_size; }
+
+private:
+    QSize m_size;
+};
+
+} // namespace
+
 QWidget* CFormView::CreateSurface(QWidget* parent)
 {
-    auto* w = new QWidget(parent);
-    if (const DialogTemplate* t = FindDialogTemplate(m_nTemplateId)) {
-        const QPoint size = DialogUnitsToPixels(t->cx, t->cy);
-        w->setMinimumSize(size.x(), size.y());
-    }
-    return w;
+    const DialogTemplate* t = FindDialogTemplate(m_nTemplateId);
+    const QPoint size = t ? DialogUnitsToPixels(t->cx, t->cy) : QPoint();
+    return new FormSurface(parent, QSize(size.x(), size.y()));
+}
+
+BOOL CFormView::Create(CWnd* parent, UINT id, CDocument* document)
+{
+    if (!CView::Create(parent, id, document))
+        return FALSE;
+    if (const DialogTemplate* t = FindDialogTemplate(m_nTemplateId))
+        CreateControls(*this, *t);
+    return TRUE;
 }
 
 void CFormView::OnInitialUpdate()

@@ -74,6 +74,9 @@ public:
     explicit CFormView(UINT templateId) : m_nTemplateId(templateId) {}
     UINT GetTemplateId() const { return m_nTemplateId; }
 
+    // The view with the controls of its template.
+    BOOL Create(CWnd* parent, UINT id, CDocument* document) override;
+
     // Loads the members into the controls.
     void OnInitialUpdate() override;
     // Makes the frame just large enough for the form.

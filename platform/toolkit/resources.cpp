@@ -1,6 +1,8 @@
 #include "resources.h"
 
+#include <QApplication>
 #include <QBitmap>
+#include <QFontMetrics>
 
 namespace {
 const ResourceTable* g_table = nullptr;
@@ -60,6 +62,11 @@ QPixmap StripImage(const QPixmap& strip, int index, QSize size, const QColor& ma
 
 QPoint DialogUnitsToPixels(int x, int y)
 {
-    // Base units of a 9-point Japanese UI font: 6 x 13 pixels per 4 x 8 units.
-    return QPoint(x * 6 / 4, y * 13 / 8);
+    // Templates were drawn for a Japanese UI font whose full-width character
+    // is 8 x 8 dialog units; scale by the width of one in the font in use.
+    static const int em = [] {
+        const int w = QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromUtf8("あ"));
+        return w > 0 ? w : 12;
+    }();
+    return QPoint(x * em / 8, y * em / 8);
 }

@@ -37,7 +37,7 @@ std::string CShortcutBarItem::GetCaption() const
 
 BOOL CShortcutBar::Create(CWnd* parent, UINT id, CWnd* owner)
 {
-    auto* w = new QWidget(parent ? parent->Widget() : nullptr);
+    auto* w = new QWidget(parent ? parent->ChildSurface(id) : nullptr);
     w->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -15,7 +15,7 @@ public:
     {
         QSize s = QStackedWidget::sizeHint();
         if (idealWidth > 0)
-            s.setWidth(idealWidth);
+            s = QSize(idealWidth, std::max(s.height(), 0));
         return s;
     }
     int idealWidth = -1;
@@ -52,9 +52,14 @@ UINT CSplitterWnd::IdFromRowCol(int row, int col)
     return AFX_IDW_PANE_FIRST + static_cast<UINT>(row * 16 + col);
 }
 
-QWidget* CSplitterWnd::PaneSurface(int row, int col) const
+QWidget* CSplitterWnd::ChildSurface(UINT childId) const
 {
-    return m_stacks.at(Index(row, col));
+    const int offset = static_cast<int>(childId) - static_cast<int>(AFX_IDW_PANE_FIRST);
+    const int row = offset / 16;
+    const int col = offset % 16;
+    if (offset < 0 || row >= m_nRows || col >= m_nCols)
+        return Widget();
+    return m_stacks[Index(row, col)];
 }
 
 BOOL CSplitterWnd::ReplaceView(int row, int col, CWnd* wnd)

@@ -17,7 +17,8 @@ public:
 
     // The identifier of the pane at (row, col): AFX_IDW_PANE_FIRST + 16 row + col.
     static UINT IdFromRowCol(int row, int col);
-    QWidget* PaneSurface(int row, int col) const; // parent for windows made for a pane
+    // Windows made with a pane's identifier go into that pane.
+    QWidget* ChildSurface(UINT childId) const override;
     // Shows wnd in the pane (its widget moves there); the old one is hidden.
     BOOL ReplaceView(int row, int col, CWnd* wnd);
     CWnd* GetPane(int row, int col) const;

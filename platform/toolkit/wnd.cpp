@@ -68,6 +68,11 @@ void CWnd::Attach(QWidget* widget, CWnd* parent, UINT id)
     m_nID = id;
 }
 
+QWidget* CWnd::ChildSurface(UINT) const
+{
+    return Widget();
+}
+
 CWnd* CWnd::AddControl(std::unique_ptr<CWnd> control)
 {
     CWnd* raw = control.get();

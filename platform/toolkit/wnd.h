@@ -104,6 +104,10 @@ public:
     // application title.  No icon is added.
     int MessageBox(const std::string& text, const std::string& caption = {}, UINT type = MB_OK);
 
+    // The widget that a child window with this identifier goes into: the
+    // window's own, unless it places children elsewhere (a splitter's panes).
+    virtual QWidget* ChildSurface(UINT childId) const;
+
     // Takes the widget (and owns it from now on) as this window.
     void Attach(QWidget* widget, CWnd* parent = nullptr, UINT id = 0);
     // Adds a child control made elsewhere; this window owns it.
