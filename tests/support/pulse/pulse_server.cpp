@@ -173,10 +173,11 @@ bool TonePlayer::Start()
     if (m_thread.joinable())
         return true;
     pa_sample_spec spec{PA_SAMPLE_S16LE, m_rate, static_cast<uint8_t>(m_channels)};
-    // A short buffer, so the tone is in the output soon after Start.
+    // A short buffer, so the tone is in the output soon after Start, yet long
+    // enough not to run dry on a busy machine.
     pa_buffer_attr attr{};
     attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(50000, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(200000, &spec));
     int error = 0;
     pa_simple* stream =
         pa_simple_new(nullptr, "qxtest", PA_STREAM_PLAYBACK, nullptr, "tone", &spec, nullptr, &attr, &error);

@@ -3,6 +3,10 @@
 // While it runs, PULSE_SERVER points this process (and the programs it
 // starts) at it.
 //
+// The null output renders its first block of 2 s at once when the server
+// starts, so its monitor delivers the first sound about 2 s after Start; wait
+// for captured data with a generous limit rather than a fixed time.
+//
 //   testkit::PulseServer server;
 //   ASSERT_TRUE(server.Start()) << server.Log();
 //   testkit::TonePlayer tone(1000.0);
