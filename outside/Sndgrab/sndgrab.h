@@ -22,9 +22,8 @@ class CFile;
 
 using tWAVEFORMATEX = WAVEFORMATEX;
 
-// The callback's user value is pointer-sized so that a caller can pass an
-// object pointer (a 32-bit value would cut a 64-bit address in half).
-using DWORD_PTR = std::uintptr_t;
+// The callback's user value is pointer-sized (DWORD_PTR) so that a caller can
+// pass an object pointer: a 32-bit value would cut a 64-bit address in half.
 
 // Called on the library's capture thread with one chunk: whole frames of the
 // format given to Open, at most one second (about 100 ms), in order.
