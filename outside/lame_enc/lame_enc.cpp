@@ -35,6 +35,8 @@ QX_EXPORT BE_ERR beInitStream(BE_CONFIG* pConfig, DWORD* dwSamples, DWORD* dwBuf
         || pConfig->LHV1.dwStructSize < sizeof(BE_CONFIG))
         return BE_ERR_INVALID_FORMAT;
     const auto& c = pConfig->LHV1;
+    if (c.dwSampleRate == 0)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
     const int channels = c.nMode == BE_MP3_MODE_MONO ? 1 : 2;
 
     lame_global_flags* gf = lame_init();
