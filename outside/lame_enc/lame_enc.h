@@ -6,6 +6,7 @@
 
 #include "core/wintypes.h"
 
+#include <cstddef>
 #include <cstdint>
 
 using HBE_STREAM = std::uintptr_t;
@@ -62,6 +63,9 @@ struct BE_CONFIG {
 };
 #pragma pack(pop)
 static_assert(sizeof(BE_CONFIG) == 331, "the LAME configuration record is 331 bytes");
+static_assert(offsetof(BE_CONFIG, LHV1.dwSampleRate) == 12 && offsetof(BE_CONFIG, LHV1.nMode) == 20
+                  && offsetof(BE_CONFIG, LHV1.bPrivate) == 48 && offsetof(BE_CONFIG, LHV1.nQuality) == 92,
+              "fields at their places in the record");
 
 // Entry points (exported with C linkage).  Sample counts are 16-bit values
 // of all channels together.
