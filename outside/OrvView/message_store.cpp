@@ -1,0 +1,22 @@
+#include "message_store.h"
+
+#include <fstream>
+#include <sstream>
+
+bool IsValidMessageId(const std::string& id)
+{
+    return !id.empty() && id != "." && id != ".." && id.find('/') == std::string::npos
+        && id.find('\0') == std::string::npos;
+}
+
+std::optional<std::string> LoadMessageText(const std::string& dataFolder, const std::string& id)
+{
+    if (!IsValidMessageId(id))
+        return std::nullopt;
+    std::ifstream in(dataFolder + "/messages/" + id + ".txt", std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}

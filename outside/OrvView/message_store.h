@@ -1,0 +1,11 @@
+// The messages the viewer shows: text files in the support data folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// An identifier names one file: not empty, no '/', not "." or "..".
+bool IsValidMessageId(const std::string& id);
+
+// The message text of that identifier, or nothing when it is not there.
+std::optional<std::string> LoadMessageText(const std::string& dataFolder, const std::string& id);
