@@ -41,25 +41,26 @@ std::string Normal(const std::string& path)
 }
 
 // Resolves a link target against the link's folder, without following
-// links: the normal form, or empty when it leaves the folder.
-std::string ResolveTarget(const std::string& linkPath, const std::string& target, bool* ok)
+// links: false when it leaves the folder or passes through a link of the
+// archive (which could lead anywhere).
+bool TargetStaysInside(const std::string& linkPath, const std::string& target, const std::set<std::string>& links)
 {
-    *ok = false;
     if (target.empty() || target[0] == '/')
-        return {};
+        return false;
     std::vector<std::string> parts = Components(linkPath);
     parts.pop_back(); // the link's own name
     for (const auto& p : Components(target)) {
         if (p == "..") {
             if (parts.empty())
-                return {};
+                return false;
             parts.pop_back();
         } else {
             parts.push_back(p);
+            if (links.count(Join(parts, parts.size())))
+                return false;
         }
     }
-    *ok = true;
-    return Join(parts, parts.size());
+    return true;
 }
 
 // Whether a proper prefix of the path (or the whole, when withSelf) is a link.
@@ -75,7 +76,7 @@ bool ThroughLink(const std::string& normal, const std::set<std::string>& links, 
 
 } // namespace
 
-std::string FirstUnsafeEntry(const std::vector<ArchiveEntry>& entries)
+bool AllEntriesSafe(const std::vector<ArchiveEntry>& entries, std::string* refused)
 {
     std::set<std::string> links;
     for (const auto& e : entries)
@@ -88,20 +89,16 @@ std::string FirstUnsafeEntry(const std::vector<ArchiveEntry>& entries)
             continue;
         const std::string normal = Normal(e.path);
         if (normal.empty() || e.type == ArchiveEntry::Other || ThroughLink(normal, links, false))
-            return e.path;
+            return *refused = e.path, false;
         if (e.type == ArchiveEntry::Hardlink) {
             const std::string target = Normal(e.target);
             if (target.empty() || ThroughLink(target, links, true))
-                return e.path;
+                return *refused = e.path, false;
         }
         if (e.type == ArchiveEntry::Symlink) {
-            bool ok;
-            const std::string target = ResolveTarget(normal, e.target, &ok);
-            // A link to the folder itself is harmless; one through another
-            // link could be led anywhere by that link.
-            if (!ok || ThroughLink(target, links, true))
-                return e.path;
+            if (!TargetStaysInside(normal, e.target, links))
+                return *refused = e.path, false;
         }
     }
-    return {};
+    return true;
 }

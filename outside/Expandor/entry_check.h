@@ -13,9 +13,9 @@ struct ArchiveEntry {
     std::string target; // links only
 };
 
-// Empty when all entries are safe, else the path of the first refused entry.
-// Refused: empty or absolute paths, ".." components, special files, hard
+// True when every entry is safe; else false with the path of the first
+// refused entry.  Refused: empty or absolute paths, ".." components, special files, hard
 // links to a path that is not itself safe, symbolic links that are absolute
 // or lead out of the folder, and paths or link targets that pass through a
 // symbolic link of the archive (the links' own targets are not followed).
-std::string FirstUnsafeEntry(const std::vector<ArchiveEntry>& entries);
+bool AllEntriesSafe(const std::vector<ArchiveEntry>& entries, std::string* refused);

@@ -11,6 +11,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -67,8 +68,8 @@ DWORD Check(const std::string& archivePath)
         entries.push_back(Describe(entry));
     if (r != ARCHIVE_EOF)
         return ERROR_BAD_FORMAT;
-    const std::string refused = FirstUnsafeEntry(entries);
-    if (!refused.empty()) {
+    std::string refused;
+    if (!AllEntriesSafe(entries, &refused)) {
         std::fprintf(stderr, "Expandor: refused entry: %s\n", refused.c_str());
         return ERROR_INVALID_DATA;
     }
@@ -129,5 +130,8 @@ DWORD Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Entry names are UTF-8 (zip's Unicode flag, pax); in the C locale
+    // libarchive could not convert them for the file system.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
     return ExitCodeForMain(Run(argc, argv));
 }
