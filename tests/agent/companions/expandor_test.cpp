@@ -2,32 +2,17 @@
 // into the folder; entries that would leave it are refused and nothing is
 // written, inside or out.
 #include "entry_check.h"
-#include "process/process.h"
+#include "program_kit.h"
 #include "testkit.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+using programkit::Quote;
+using programkit::RunProgram;
 
 namespace {
-
-std::string Quote(const std::string& s)
-{
-    return "\"" + s + "\"";
-}
-
-DWORD RunProgram(const std::string& commandLine)
-{
-    HPROCESS p = nullptr;
-    if (DWORD err = CreateProcess(commandLine, "", SW_HIDE, &p))
-        return err;
-    WaitForSingleObject(p, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(p, &code);
-    CloseHandle(p);
-    return code;
-}
 
 class ExpandorTest : public ::testing::Test {
 protected:
