@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/wintypes.h"
+#include "orvlib.h"
 
 #include <cstdint>
 #include <string>
@@ -41,23 +42,21 @@ public:
     virtual std::intptr_t ShellOpen(const std::u16string& file, int show) = 0;
 };
 
-// The update-support library's two calls (ordinals 7 and 5).
-constexpr int kWaitingMessageRecordSize = 1076;
-constexpr int kMessageIdOffset = 48;
+// The update-support library's two calls (ordinals 7 and 5; orvlib.h).
 
 class ISupportLibrary {
 public:
     virtual ~ISupportLibrary() = default;
     // Ordinal 7: the support data folder into a buffer of capacity characters.
     virtual int GetDataFolder(char16_t* buffer, int capacity) = 0;
-    // Ordinal 5: 0 and *waiting for a record of kWaitingMessageRecordSize bytes,
+    // Ordinal 5: 0 and *waiting for a record of kOrvMessageRecordSize bytes,
     // or an error code.
     virtual int GetWaitingMessage(void* record, int* waiting) = 0;
 };
 
 // The constants lookup, shaped as the constants library's export.
-struct CDL_CONSTDATA;
-using ConstLookupFn = int (*)(CDL_CONSTDATA* records, int count);
+struct ConstDataRecord;
+using ConstLookupFn = std::int32_t (*)(ConstDataRecord* records, std::int32_t count);
 
 // The agent's own hidden window: its timers and messages posted to itself.
 class IFrameHost {

@@ -1,12 +1,12 @@
 #include "main_frame.h"
 
-#include "const_data.h"
 #include "core/text.h"
 #include "files/tempfile.h"
 #include "message_file.h"
 #include "msgloop/msgloop.h"
 #include "net/connectivity.h"
 #include "orv_log.h"
+#include "paramkit.h"
 #include "process/process.h"
 
 #include <cctype>
@@ -125,7 +125,7 @@ void CMainFrame::ReadConstants()
     char16_t url[1000] = {};
     char16_t check[10] = {};
     char16_t update[10] = {};
-    CDL_CONSTDATA records[] = {
+    ConstDataRecord records[] = {
         {u"/data/messageFileUrl", url, 1000, 0},
         {u"/data/checkInterval", check, 10, 0},
         {u"/data/updateInterval", update, 10, 0},
@@ -248,7 +248,7 @@ void CMainFrame::CheckPopup()
         WriteLog(u"END CheckPopup: orvview is active");
         return;
     }
-    alignas(8) unsigned char record[kWaitingMessageRecordSize] = {};
+    alignas(8) unsigned char record[kOrvMessageRecordSize] = {};
     int waiting = 0;
     const int r = m_services.support.GetWaitingMessage(record, &waiting);
     if (r != 0) {
@@ -260,8 +260,8 @@ void CMainFrame::CheckPopup()
         return;
     }
     // The identifier ends within the record, whatever the library left there.
-    const char16_t* id = reinterpret_cast<const char16_t*>(record + kMessageIdOffset);
-    const std::size_t maxChars = (kWaitingMessageRecordSize - kMessageIdOffset) / sizeof(char16_t);
+    const char16_t* id = reinterpret_cast<const char16_t*>(record + kOrvMessageIdOffset);
+    const std::size_t maxChars = (kOrvMessageRecordSize - kOrvMessageIdOffset) / sizeof(char16_t);
     const std::u16string_view idView(id, maxChars);
     const std::u16string messageId(idView.substr(0, idView.find(u'\0')));
     WriteLog(u"CheckPopup MessageID:%s", messageId.c_str());

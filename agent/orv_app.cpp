@@ -1,6 +1,6 @@
 #include "orv_app.h"
 
-#include "const_data.h"
+#include "paramkit.h"
 #include "core/text.h"
 #include "module/module.h"
 #include "msgloop/msgloop.h"

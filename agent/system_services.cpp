@@ -57,8 +57,9 @@ BOOL COrvLib::Load()
     m_module = LoadLibrary("OrvLib.dll");
     if (!m_module)
         return FALSE;
-    m_dataFolder = reinterpret_cast<DataFolderFn>(GetProcAddressOrdinal(m_module, 7));
-    m_waitingMessage = reinterpret_cast<WaitingMessageFn>(GetProcAddressOrdinal(m_module, 5));
+    m_dataFolder = reinterpret_cast<OrvGetDataFolderFn>(GetProcAddressOrdinal(m_module, kOrvLibFolderOrdinal));
+    m_waitingMessage =
+        reinterpret_cast<OrvGetWaitingMessageFn>(GetProcAddressOrdinal(m_module, kOrvLibMessageOrdinal));
     return m_dataFolder && m_waitingMessage;
 }
 

@@ -40,9 +40,7 @@ public:
     int GetWaitingMessage(void* record, int* waiting) override;
 
 private:
-    using DataFolderFn = int (*)(char16_t* buffer, int capacity);
-    using WaitingMessageFn = int (*)(void* record, int* waiting);
     ModuleHandle* m_module = nullptr;
-    DataFolderFn m_dataFolder = nullptr;
-    WaitingMessageFn m_waitingMessage = nullptr;
+    OrvGetDataFolderFn m_dataFolder = nullptr;
+    OrvGetWaitingMessageFn m_waitingMessage = nullptr;
 };

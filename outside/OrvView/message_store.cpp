@@ -1,5 +1,6 @@
 #include "message_store.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -13,7 +14,11 @@ std::optional<std::string> LoadMessageText(const std::string& dataFolder, const 
 {
     if (!IsValidMessageId(id))
         return std::nullopt;
-    std::ifstream in(dataFolder + "/messages/" + id + ".txt", std::ios::binary);
+    std::string path = dataFolder + "/messages/" + id;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        path += "/message.txt";
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
     std::ostringstream text;

@@ -1,4 +1,6 @@
-// The messages the viewer shows: text files in the support data folder.
+// The messages the viewer shows, in the folder "messages" of the support
+// data folder: a file there is a message's text; a folder holds it as
+// "message.txt".
 #pragma once
 
 #include <optional>

@@ -2,12 +2,12 @@
 
 #include "core/text.h"
 #include "module/module.h"
+#include "orvlib.h"
 
 std::string SupportDataFolder()
 {
-    using DataFolderFn = int (*)(char16_t* buffer, int capacity);
     HMODULE lib = LoadLibrary("OrvLib.dll");
-    auto fn = lib ? reinterpret_cast<DataFolderFn>(GetProcAddressOrdinal(lib, 7)) : nullptr;
+    auto fn = lib ? reinterpret_cast<OrvGetDataFolderFn>(GetProcAddressOrdinal(lib, kOrvLibFolderOrdinal)) : nullptr;
     char16_t buffer[260] = {};
     if (fn)
         fn(buffer, 260);

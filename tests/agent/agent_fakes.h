@@ -5,7 +5,7 @@
 #pragma once
 
 #include "agent_services.h"
-#include "const_data.h"
+#include "paramkit.h"
 #include "core/text.h"
 #include "process/process.h"
 
@@ -110,7 +110,7 @@ struct ScriptedSupport : ISupportLibrary {
             return error;
         *waiting = !messages.empty();
         if (*waiting) {
-            auto* id = reinterpret_cast<char16_t*>(static_cast<unsigned char*>(record) + kMessageIdOffset);
+            auto* id = reinterpret_cast<char16_t*>(static_cast<unsigned char*>(record) + kOrvMessageIdOffset);
             std::copy(messages.front().begin(), messages.front().end(), id);
             id[messages.front().size()] = 0;
             messages.pop_front();
@@ -140,7 +140,7 @@ struct ScriptedHost : IFrameHost {
 struct ScriptedConstants {
     static inline std::map<std::u16string, std::u16string> values;
     static inline int result = 1;
-    static int Lookup(CDL_CONSTDATA* records, int count)
+    static std::int32_t Lookup(ConstDataRecord* records, std::int32_t count)
     {
         for (int i = 0; i < count; ++i) {
             records[i].found = 0;

@@ -83,9 +83,8 @@ protected:
         fs::create_directories(root / "served");
     }
 
-    HPROCESS StartOrv(std::string* firstOutput = nullptr)
+    HPROCESS StartOrv()
     {
-        (void)firstOutput;
         HPROCESS p = nullptr;
         EXPECT_EQ(CreateProcess(Quote(programs + "/Orv"), "", SW_SHOWDEFAULT, &p, &orvStd), 0u);
         return p;
@@ -109,7 +108,8 @@ TEST_F(OrvEndToEndTest, DownloadsUnpacksUpdatesShowsTheMessageAndClosesByClassNa
     ::mkdir((root / "run").c_str(), 0700);
     ASSERT_EQ(RunProgram(Quote("/usr/bin/python3") + " "
                   + Quote(QX_SOURCE_DIR "/tests/agent/companions/make_archive.py") + " zip "
-                  + Quote(root / "served/messages.zip") + " " + Quote("f:messages/welcome 1.txt=ようこそ")),
+                  + Quote(root / "served/messages.zip") + " " + Quote("f:messages/welcome 1/message.txt=ようこそ")
+                  + " " + Quote("f:update.manifest=Orv=1.1\n")),
         0u);
     HttpServer server(root / "served");
     ASSERT_GT(server.Port(), 0);
@@ -142,7 +142,7 @@ TEST_F(OrvEndToEndTest, DownloadsUnpacksUpdatesShowsTheMessageAndClosesByClassNa
                            "Exec Patchrun.exe", "END CheckUpdate", "START CheckPopup",
                            "CheckPopup MessageID:welcome 1", "START OrvView", "END OrvView", "END CheckPopup",
                            "START CheckPopup", "CheckPopup No Message"));
-    EXPECT_EQ(testkit::ReadFile(data + "/messages/welcome 1.txt"), "ようこそ");
+    EXPECT_EQ(testkit::ReadFile(data + "/messages/welcome 1/message.txt"), "ようこそ");
     EXPECT_TRUE(fs::is_empty(root / "tmp dir"));
     EXPECT_TRUE(WaitFor([&] { return !testkit::ReadFile(data + "/patchrun.log").empty(); }));
 
@@ -169,7 +169,7 @@ TEST_F(OrvEndToEndTest, DownloadsUnpacksUpdatesShowsTheMessageAndClosesByClassNa
         output.append(buf, static_cast<std::size_t>(n));
     ::close(readEnd);
     EXPECT_THAT(output, HasSubstr("ようこそ"));
-    EXPECT_EQ(testkit::ReadFile(data + "/patchrun.log").find("Patchrun ran; no manifest"), 20u);
+    EXPECT_THAT(testkit::ReadFile(data + "/patchrun.log"), ::testing::EndsWith(" Patchrun ran; manifest: Orv=1.1\n"));
 }
 
 } // namespace

@@ -33,8 +33,11 @@ TEST(MessageStoreTest, IdentifiersNameOneFileOfTheMessagesFolder)
     testkit::TempDir data;
     std::filesystem::create_directories(data / "messages");
     testkit::WriteFile(data / "messages/m 1.txt", "本文");
+    std::filesystem::create_directories(data / "messages/m 2");
+    testkit::WriteFile(data / "messages/m 2/message.txt", "フォルダー");
     testkit::WriteFile(data / "secret.txt", "no");
-    EXPECT_EQ(LoadMessageText(data.Path(), "m 1").value_or("?"), "本文");
+    EXPECT_EQ(LoadMessageText(data.Path(), "m 1.txt").value_or("?"), "本文");
+    EXPECT_EQ(LoadMessageText(data.Path(), "m 2").value_or("?"), "フォルダー");
     for (const char* id : {"", ".", "..", "../secret", "m/../../secret", "missing"})
         EXPECT_FALSE(LoadMessageText(data.Path(), id).has_value()) << id;
 }
