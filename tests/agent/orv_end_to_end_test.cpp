@@ -8,6 +8,7 @@
 #include "testkit.h"
 
 #include <filesystem>
+#include <regex>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -20,13 +21,18 @@ using ::testing::HasSubstr;
 
 namespace {
 
+// The log's lines without their time stamps ("2026-01-31 23:59:59.123 "); a
+// line without a stamp stays whole, so that it shows in a failure.
 std::vector<std::string> LogLines(const std::string& path)
 {
+    static const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
     std::vector<std::string> lines;
     const std::string text = testkit::ReadFile(path);
     std::size_t i = 0;
-    for (std::size_t j; (j = text.find('\n', i)) != std::string::npos; i = j + 1)
-        lines.push_back(text.size() > i + 24 ? text.substr(i + 24, j - i - 24) : ""); // drop the time stamp
+    for (std::size_t j; (j = text.find('\n', i)) != std::string::npos; i = j + 1) {
+        const std::string line = text.substr(i, j - i);
+        lines.push_back(std::regex_search(line, stamp) ? line.substr(24) : line);
+    }
     return lines;
 }
 
@@ -81,6 +87,24 @@ protected:
             "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
         fs::create_directories(root / "tmp dir");
         fs::create_directories(root / "served");
+        ::mkdir((root / "run").c_str(), 0700);
+    }
+
+    // Serves an archive with one message and an update manifest, and points
+    // const.xml at it; the address.
+    std::string ServeMessages()
+    {
+        EXPECT_EQ(RunProgram(Quote("/usr/bin/python3") + " "
+                      + Quote(QX_SOURCE_DIR "/tests/agent/companions/make_archive.py") + " zip "
+                      + Quote(root / "served/messages.zip") + " " + Quote("f:messages/welcome 1/message.txt=ようこそ")
+                      + " " + Quote("f:update.manifest=Orv=1.1\n")),
+            0u);
+        server = std::make_unique<HttpServer>(root / "served");
+        EXPECT_GT(server->Port(), 0);
+        const std::string url = "http://127.0.0.1:" + std::to_string(server->Port()) + "/messages.zip";
+        testkit::WriteFile(programs + "/const.xml",
+            "<?xml version=\"1.0\"?>\n<data><messageFileUrl>" + url + "</messageFileUrl></data>\n");
+        return url;
     }
 
     HPROCESS StartOrv()
@@ -101,21 +125,12 @@ protected:
     testkit::ScopedEnv display{"DISPLAY", ""};
     testkit::ScopedEnv wayland{"WAYLAND_DISPLAY", ""};
     StdHandles orvStd;
+    std::unique_ptr<HttpServer> server;
 };
 
 TEST_F(OrvEndToEndTest, DownloadsUnpacksUpdatesShowsTheMessageAndClosesByClassName)
 {
-    ::mkdir((root / "run").c_str(), 0700);
-    ASSERT_EQ(RunProgram(Quote("/usr/bin/python3") + " "
-                  + Quote(QX_SOURCE_DIR "/tests/agent/companions/make_archive.py") + " zip "
-                  + Quote(root / "served/messages.zip") + " " + Quote("f:messages/welcome 1/message.txt=ようこそ")
-                  + " " + Quote("f:update.manifest=Orv=1.1\n")),
-        0u);
-    HttpServer server(root / "served");
-    ASSERT_GT(server.Port(), 0);
-    const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/messages.zip";
-    testkit::WriteFile(programs + "/const.xml",
-        "<?xml version=\"1.0\"?>\n<data><messageFileUrl>" + url + "</messageFileUrl></data>\n");
+    const std::string url = ServeMessages();
 
     int readEnd, writeEnd;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd));
@@ -170,6 +185,28 @@ TEST_F(OrvEndToEndTest, DownloadsUnpacksUpdatesShowsTheMessageAndClosesByClassNa
     ::close(readEnd);
     EXPECT_THAT(output, HasSubstr("ようこそ"));
     EXPECT_THAT(testkit::ReadFile(data + "/patchrun.log"), ::testing::EndsWith(" Patchrun ran; manifest: Orv=1.1\n"));
+}
+
+TEST_F(OrvEndToEndTest, WithoutTheLogLibraryTheAgentWorksTheSameAndSigtermClosesIt)
+{
+    fs::remove(programs + "/libQzLog.so");
+    ServeMessages();
+    HPROCESS orv = StartOrv();
+    ASSERT_NE(orv, nullptr);
+    // The whole first cycle: unpacked, updated, shown (and the viewer already gone).
+    ASSERT_TRUE(WaitFor([&] { return !testkit::ReadFile(data + "/shown.txt").empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !testkit::ReadFile(data + "/patchrun.log").empty(); }));
+    EXPECT_EQ(testkit::ReadFile(data + "/messages/welcome 1/message.txt"), "ようこそ");
+
+    testkit::WriteFile(data + "/orvTempDataOrv", "x");
+    ::kill(GetProcessId(orv), SIGTERM);
+    ASSERT_EQ(WaitForSingleObject(orv, 20000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(orv, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(orv);
+    EXPECT_FALSE(fs::exists(data + "/orvTempDataOrv"));
+    EXPECT_FALSE(fs::exists(log));
 }
 
 } // namespace
