@@ -19,6 +19,12 @@ using LCID = DWORD;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
+
+// Window handle: an opaque token; the toolkit layer decides what it points to.
+struct HWND__;
+using HWND = HWND__*;
 
 #ifndef TRUE
 #define TRUE 1
