@@ -18,8 +18,6 @@
 #include <cstdint>
 #include <string>
 
-struct WindowTag;
-using HWND = WindowTag*;
 using UINT_PTR = std::uintptr_t;
 
 // What a window does with its messages.  Messages it does not handle go to
