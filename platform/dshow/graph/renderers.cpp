@@ -17,6 +17,16 @@ public:
     CRendererInput(CBaseFilter* filter, CCritSec* lock, HRESULT* phr)
         : CRenderedInputPin("renderer input pin", filter, lock, phr, u"Input") {}
     HRESULT CheckMediaType(const CMediaType* pmt) override;
+    // A renderer prefers nothing; once connected it offers what it renders,
+    // so that hosts can tell an audio renderer from a video one.
+    HRESULT GetMediaType(int i, CMediaType* pmt) override
+    {
+        CAutoLock lock(m_pLock);
+        if (i != 0 || !IsConnected())
+            return VFW_S_NO_MORE_ITEMS;
+        *pmt = m_mt;
+        return S_OK;
+    }
     HRESULT Receive(IMediaSample* pSample) override;
     HRESULT EndOfStream() override;
     HRESULT EndFlush() override;
