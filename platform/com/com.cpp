@@ -38,8 +38,8 @@ struct ClassTable {
 
 ClassTable& Table()
 {
-    static ClassTable* table = new ClassTable; // outlives every static destructor that may still create objects
-    return *table;
+    static ClassTable table;
+    return table;
 }
 
 // The server of a path, loading it on first use; null with a result on failure.

@@ -1,5 +1,6 @@
 // The splitter: FFmpeg's demuxer behind output pins.  Its streaming thread
-// runs from Pause to Stop; while the filter is paused it waits, so a paused
+// runs from Pause to Stop; while the filter is paused it waits, and Pause
+// returns only once the packet on its way has been delivered, so a paused
 // graph writes nothing downstream.  Seeking (IMediaSeeking on every output
 // pin) is answered here: duration of the file, positions in media time.
 #include "graph_filters.h"
@@ -148,6 +149,8 @@ public:
         m_wake.notify_all();
         HRESULT hr = CBaseFilter::Stop(); // decommits our allocators: a waiting delivery returns
         StopThread();
+        std::lock_guard<std::mutex> guard(m_seekMutex);
+        m_rtCurrent = m_rtStart; // the next run plays from the start position again
         return hr;
     }
     HRESULT Pause() override
@@ -159,6 +162,9 @@ public:
             SetStreamState(State_Paused);
             if (wasStopped)
                 StartThread();
+            else
+                std::lock_guard<std::mutex>{m_deliverMutex}; // the packet on its way lands before Pause returns
+
         }
         return hr;
     }
@@ -203,6 +209,7 @@ private:
     std::vector<std::unique_ptr<CSplitterPin>> m_pins;
     std::thread m_thread;
     std::atomic<bool> m_bStopThread{false};
+    std::mutex m_deliverMutex; // held by the thread while it reads and delivers one packet
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     FILTER_STATE m_streamState = State_Stopped; // guarded by m_wakeMutex
@@ -482,6 +489,12 @@ void CSplitter::Stream()
         {
             std::unique_lock<std::mutex> lock(m_wakeMutex);
             m_wake.wait(lock, [this] { return m_bStopThread || m_streamState != State_Paused; });
+        }
+        std::lock_guard<std::mutex> delivering(m_deliverMutex);
+        {
+            std::lock_guard<std::mutex> lock(m_wakeMutex);
+            if (m_streamState == State_Paused)
+                continue; // paused between the wait and here
         }
         if (m_bStopThread || av_read_frame(m_ctx, pkt) < 0)
             break;
