@@ -26,7 +26,6 @@ struct LoadedServer {
     std::string path;
     HMODULE module;
     PFN_DllGetClassObject getClassObject;
-    PFN_DllCanUnloadNow canUnloadNow;
 };
 
 // Everything the process knows about classes; one lock guards it all.
@@ -54,13 +53,12 @@ const LoadedServer* ServerFor(ClassTable& t, const std::string& path, HRESULT& h
         return nullptr;
     }
     auto get = GetProc<PFN_DllGetClassObject>(h, "DllGetClassObject");
-    auto can = GetProc<PFN_DllCanUnloadNow>(h, "DllCanUnloadNow");
     if (!get) {
         FreeLibrary(h);
         hr = CO_E_ERRORINDLL;
         return nullptr;
     }
-    t.servers.push_back({path, h, get, can});
+    t.servers.push_back({path, h, get});
     return &t.servers.back();
 }
 
@@ -78,11 +76,6 @@ void CoUninitialize()
 void* CoTaskMemAlloc(std::size_t size)
 {
     return std::malloc(size ? size : 1);
-}
-
-void* CoTaskMemRealloc(void* p, std::size_t size)
-{
-    return std::realloc(p, size ? size : 1);
 }
 
 void CoTaskMemFree(void* p)
@@ -154,20 +147,6 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, IClassFactory* factory)
         it->second = factory;
     }
     return S_OK;
-}
-
-void CoFreeUnusedLibraries()
-{
-    ClassTable& t = Table();
-    std::lock_guard<std::mutex> guard(t.lock);
-    for (auto it = t.servers.begin(); it != t.servers.end();) {
-        if (it->canUnloadNow && it->canUnloadNow() == S_OK) {
-            FreeLibrary(it->module);
-            it = t.servers.erase(it);
-        } else {
-            ++it;
-        }
-    }
 }
 
 HRESULT RegisterInprocServer(REFCLSID clsid, const std::string& friendlyName,

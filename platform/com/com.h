@@ -9,8 +9,7 @@
 //      HKCU\Software\Classes\CLSID\{...}\InprocServer32 (default value: the
 //      server's full path; "ThreadingModel"), whose server is a shared
 //      library exporting DllGetClassObject and DllCanUnloadNow.
-// A server once loaded stays loaded until CoFreeUnusedLibraries finds that
-// its DllCanUnloadNow answers S_OK.
+// A server once loaded stays loaded for the life of the process.
 //
 // Interfaces use the ordinary C++ vtable layout, so objects cross module
 // boundaries as they do on the original platform.  All functions are
@@ -84,7 +83,6 @@ void CoUninitialize();
 
 // Memory that crosses module boundaries (names, media types): one heap for all.
 void* CoTaskMemAlloc(std::size_t size);
-void* CoTaskMemRealloc(void* p, std::size_t size);
 void CoTaskMemFree(void* p);
 
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD clsctx, void* reserved, REFIID riid, void** ppv);
@@ -97,9 +95,6 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD clsctx, REF
 // object is held for the life of the process).  Returns S_OK, or E_INVALIDARG
 // without a factory.
 HRESULT CoRegisterClassObject(REFCLSID rclsid, IClassFactory* factory);
-
-// Unloads loaded servers whose DllCanUnloadNow answers S_OK.
-void CoFreeUnusedLibraries();
 
 // The classes registration of one in-process server, as DllRegisterServer
 // writes it: "Software\Classes\CLSID\{...}" with the friendly name as default

@@ -5,6 +5,7 @@
 
 #include "com/com.h"
 #include "dshow/dshow.h"
+#include "module/module.h"
 #include "registry/registry.h"
 
 #include <atomic>
@@ -110,6 +111,21 @@ TEST(Com, AggregatedObjectsDelegateToTheirOuterUnknown)
     filter->Release();
     EXPECT_EQ(outer.refs, 1u);
     EXPECT_EQ(outer.inner->Release(), 0u); // the inner unknown owns the object's life
+}
+
+TEST(Com, ServerCanUnloadOnlyWithoutLiveObjects)
+{
+    ASSERT_EQ(Regsvr({PCMTAP_LIBRARY}), 0);
+    HMODULE server = LoadLibrary(PCMTAP_LIBRARY); // the same loaded instance creation uses
+    auto canUnload = GetProc<PFN_DllCanUnloadNow>(server, "DllCanUnloadNow");
+    ASSERT_TRUE(canUnload);
+    EXPECT_EQ(canUnload(), S_OK);
+    IUnknown* unk = nullptr;
+    ASSERT_EQ(CoCreateInstance(kDump, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&unk)), S_OK);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    unk->Release();
+    EXPECT_EQ(canUnload(), S_OK);
+    FreeLibrary(server);
 }
 
 } // namespace

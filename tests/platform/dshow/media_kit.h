@@ -6,6 +6,7 @@
 
 #include "dshow/dshow.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct VideoKind {
     bool exactTiming;      // ffmpeg's decode has no start trimming we cannot see
 };
 const std::vector<VideoKind>& VideoKinds();
+inline void PrintTo(const VideoKind& kind, std::ostream* os) { *os << kind.name; }
 
 // Makes a video of the given kind and seconds at path; false on failure.
 bool MakeVideo(const VideoKind& kind, const std::string& path, int seconds);
