@@ -8,47 +8,11 @@
 // An object belongs to one thread at a time.
 #pragma once
 
+#include "com/com.h"
 #include "core/waveformat.h"
 #include "core/wintypes.h"
 
-using WCHAR = char16_t;
 using QWORD = std::uint64_t;
-
-// GUIDs and the reference-counted base, shared with the other in-process
-// interfaces of the platform.
-#ifndef GUID_DEFINED
-#define GUID_DEFINED
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-};
-inline bool operator==(const GUID& a, const GUID& b)
-{
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-        return false;
-    for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i])
-            return false;
-    return true;
-}
-inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
-#endif
-using REFGUID = const GUID&;
-using REFIID = const GUID&;
-
-#ifndef QX_IUNKNOWN_DEFINED
-#define QX_IUNKNOWN_DEFINED
-struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID riid, void** ppv) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
-protected:
-    ~IUnknown() = default;
-};
-#endif
 
 // Results of the runtime.
 constexpr HRESULT NS_E_INVALID_REQUEST = static_cast<HRESULT>(0xC00D002Bu);
@@ -92,7 +56,6 @@ enum WMT_VERSION : DWORD { WMT_VER_4_0 = 0x40000, WMT_VER_7_0 = 0x70000, WMT_VER
 constexpr DWORD WM_SF_CLEANPOINT = 0x1;
 
 // Interface identifiers.
-constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID IID_IWMMediaProps = {0x7A61C0A1, 0x5E3B, 0x4F1D, {0x9E, 0x12, 0x51, 0x4B, 0x30, 0x6A, 0x01, 0x01}};
 constexpr GUID IID_IWMInputMediaProps = {0x7A61C0A1, 0x5E3B, 0x4F1D, {0x9E, 0x12, 0x51, 0x4B, 0x30, 0x6A, 0x01, 0x02}};
 constexpr GUID IID_IWMStreamConfig = {0x7A61C0A1, 0x5E3B, 0x4F1D, {0x9E, 0x12, 0x51, 0x4B, 0x30, 0x6A, 0x01, 0x03}};
