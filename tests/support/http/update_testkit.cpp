@@ -92,7 +92,7 @@ RunResult Run(const std::string& commandLine, const std::string& input)
 }
 
 CHttpServer::CHttpServer(const std::string& root, const std::string& tlsCert, const std::string& tlsKey)
-    : m_child("python3 " + Quote(std::string(QX_SOURCE_DIR) + "/tests/outside/http_server.py") + " " + Quote(root)
+    : m_child("python3 " + Quote(std::string(QX_SOURCE_DIR) + "/tests/support/http/http_server.py") + " " + Quote(root)
           + (tlsCert.empty() ? "" : " --tls " + Quote(tlsCert) + " " + Quote(tlsKey)))
 {
     std::string line;

@@ -1,0 +1,5 @@
+// The subcommands of qxrec, one file each.  Each takes the arguments after
+// its own name and returns the exit code: 0 done, 1 failed, 2 usage error.
+#pragma once
+
+int RunEncode(int argc, char** argv);
