@@ -3,6 +3,7 @@
 #include "app/brisa_record_doc.h"
 #include "app/main_frame.h"
 #include "app/path_utils.h"
+#include "com/com.h"
 #include "core/locale.h"
 #include "extraction/extract_view.h"
 #include "module/module.h"
@@ -10,7 +11,7 @@
 #include "recording/recording_view.h"
 #include "res/recorder_resources.h"
 #include "res/resource.h"
-#include "sound_device_check.h"
+#include "app/sound_device_check.h"
 #include "toolkit/dialog.h"
 
 #include <fstream>
@@ -80,6 +81,7 @@ BOOL CBrisaRecordApp::InitInstance()
     if (m_strClassName.size() == 4 && !AfxRegisterClass(m_strClassName))
         return FALSE;
     LoadStdProfileSettings(4);
+    CoInitialize(nullptr); // the extraction form makes the dump filter through it
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);

@@ -51,12 +51,27 @@ RecorderTest::~RecorderTest()
     if (m_app)
         m_app->ExitInstance();
     m_app.reset();
+    m_pulse.reset();
     InstallMixerDevices(std::nullopt);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+bool RecorderTest::StartSoundServer(testkit::PulseOptions options)
+{
+    m_pulse = std::make_unique<testkit::PulseServer>(options);
+    return m_pulse->Start();
+}
+
+void RecorderTest::WithoutSoundServer()
+{
+    m_noPulse = std::make_unique<testkit::ScopedEnv>("PULSE_SERVER", "unix:" + (m_dir / "no-server"));
+}
+
 BOOL RecorderTest::Start(std::vector<std::string> args)
 {
+    const bool special = !args.empty() && (args[0] == LAUNCH_INTERNAL || args[0] == LAUNCH_MIC);
+    if (!special && !m_pulse && !m_noPulse)
+        EXPECT_TRUE(StartSoundServer()) << m_pulse->Log();
     m_app = std::make_unique<CBrisaRecordApp>(m_store);
     m_app->SetArguments(std::move(args));
     return m_app->InitInstance();

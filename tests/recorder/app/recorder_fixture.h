@@ -6,6 +6,7 @@
 #include "app/brisa_record_app.h"
 #include "app/brisa_record_doc.h"
 #include "app/main_frame.h"
+#include "pulse_server.h"
 #include "testkit.h"
 #include "toolkit/scripted_ui.h"
 
@@ -35,10 +36,18 @@ protected:
     testkit::ScopedEnv m_locale{"LC_ALL", "ja_JP.UTF-8"};
     RegistryStore m_store{m_dir / "registry.reg"};
     ScriptedUi m_ui;
+    std::unique_ptr<testkit::PulseServer> m_pulse;
+    std::unique_ptr<testkit::ScopedEnv> m_noPulse;
     std::unique_ptr<CBrisaRecordApp> m_app;
 
     // Makes the application object and runs InitInstance with the words.
+    // A normal start checks the sound device: a private sound server runs
+    // for it unless the test started its own or chose none.
     BOOL Start(std::vector<std::string> args = {});
+    // The sound server of the start; options as the test wants them.
+    bool StartSoundServer(testkit::PulseOptions options = {});
+    // No sound server at all for this test.
+    void WithoutSoundServer();
     // Handles what is queued and runs the idle passes.
     void Pump();
     CMainFrame* Frame() const { return m_app->GetMainFrame(); }

@@ -1,8 +1,10 @@
 // Takes the README's picture of the main window: starts the recorder with
-// answered boxes and saves what the display shows of the frame.
+// answered boxes and a private sound server, and saves what the display
+// shows of the frame.
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/tests/recorder_screenshot docs/recorder.png
 #include "app/brisa_record_app.h"
 #include "app/main_frame.h"
+#include "pulse_server.h"
 #include "toolkit/scripted_ui.h"
 
 #include <QApplication>
@@ -20,6 +22,11 @@ int main(int argc, char** argv)
     }
     QApplication qt(argc, argv);
     ::setenv("LC_ALL", "ja_JP.UTF-8", 1);
+    testkit::PulseServer sound; // the start checks the sound device
+    if (!sound.Start()) {
+        std::fprintf(stderr, "no sound server: %s\n", sound.Log().c_str());
+        return 1;
+    }
     ScriptedUi ui; // the MP3 notice and any other box are answered
     CBrisaRecordApp app;
     if (!app.InitInstance())

@@ -7,6 +7,7 @@
 #include "module/module.h"
 #include "process/process.h"
 #include "res/resource.h"
+#include "app/sound_device_check.h"
 #include "toolkit/dialog.h"
 
 #include <QMainWindow>
@@ -188,6 +189,50 @@ TEST_F(RecorderTest, MicLaunchHidesTheFrameRunsTheMicrophoneOptionsAndSavesAtClo
     EXPECT_EQ(m_app->m_pMainWnd, nullptr);
     EXPECT_TRUE(m_ui.messages.empty());
     EXPECT_EQ(Profile("MicSettings", "VistaDevIndex"), "0");
+}
+
+// The sound device check on a real sound server (or none).
+struct SoundCase {
+    const char* name;
+    int channels; // of the server's output; 0: no server
+    const char* refusal;
+};
+
+class SoundDeviceTest : public RecorderTest, public ::testing::WithParamInterface<SoundCase> {};
+
+TEST_P(SoundDeviceTest, StartsOrIsRefused)
+{
+    const SoundCase c = GetParam();
+    if (c.channels == 0) {
+        WithoutSoundServer();
+    } else {
+        testkit::PulseOptions options;
+        options.sinkChannels = static_cast<unsigned>(c.channels);
+        ASSERT_TRUE(StartSoundServer(options)) << m_pulse->Log();
+    }
+    EXPECT_EQ(Start() != FALSE, c.refusal == nullptr);
+    if (c.refusal) {
+        EXPECT_THAT(m_ui.Texts(), ElementsAre(MSG_NO_MP3_CODEC, c.refusal));
+        EXPECT_EQ(m_ui.messages[1].type, MB_OK | MB_ICONEXCLAMATION);
+        EXPECT_EQ(Frame(), nullptr);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, SoundDeviceTest,
+    ::testing::Values(SoundCase{"NoSoundServer", 0, MSG_NO_SOUND_CARD}, SoundCase{"MonoSpeaker", 1, nullptr},
+        SoundCase{"SixSpeakers", 6, MSG_TOO_MANY_SPEAKERS}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SoundDevice, RulesOfTheDefaultFormat)
+{
+    WAVEFORMATEX f{};
+    f.nChannels = 2;
+    EXPECT_STREQ(SoundDeviceProblemFor(0, f), MSG_NO_SOUND_CARD);
+    EXPECT_EQ(SoundDeviceProblemFor(1, f), nullptr);
+    f.nChannels = 3;
+    EXPECT_STREQ(SoundDeviceProblemFor(1, f), MSG_TOO_MANY_SPEAKERS);
+    f.nChannels = 0;
+    EXPECT_STREQ(SoundDeviceProblemFor(1, f), MSG_NO_SPEAKER);
 }
 
 TEST(ClassName, FromAFourCharacterProgramName)
