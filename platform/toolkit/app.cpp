@@ -210,8 +210,11 @@ void CWinApp::RegisterShellFileTypes()
 
 std::string CWinApp::GetAppTitle() const
 {
-    std::string t = LoadString(AFX_IDS_APP_TITLE);
-    return t.empty() ? GetModuleFileName().substr(GetModuleFileName().rfind('/') + 1) : t;
+    const std::string t = LoadString(AFX_IDS_APP_TITLE);
+    if (!t.empty())
+        return t;
+    const std::string program = GetModuleFileName();
+    return program.substr(program.rfind('/') + 1);
 }
 
 std::string CWinApp::GetHelpFilePath() const

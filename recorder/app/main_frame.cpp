@@ -260,9 +260,11 @@ void CMainFrame::OnUpdateCommandUI(CCmdUI* ui)
         ui->SetCheck(ActiveExtractView() != nullptr);
         break;
     case ID_PLAY: ui->Enable(!m_strLastRecording.empty()); break;
-    case ID_VIDEO_MODE:
-        ui->Enable(rec ? !recording : !static_cast<const CBrisaRecordApp*>(AfxGetApp())->m_strCamPath.empty());
+    case ID_VIDEO_MODE: {
+        const CBrisaRecordApp* app = RecorderApp();
+        ui->Enable(rec ? !recording : app && !app->m_strCamPath.empty());
         break;
+    }
     default: CFrameWnd::OnUpdateCommandUI(ui); break;
     }
 }
