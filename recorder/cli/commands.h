@@ -3,3 +3,5 @@
 #pragma once
 
 int RunEncode(int argc, char** argv);
+int RunDevices(int argc, char** argv);
+int RunRecord(int argc, char** argv);
