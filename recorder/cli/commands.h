@@ -3,3 +3,4 @@
 #pragma once
 
 int RunEncode(int argc, char** argv);
+int RunExtract(int argc, char** argv);

@@ -15,6 +15,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"encode", RunEncode, "encode IN.wav OUT [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
+    {"extract", RunExtract, "extract VIDEO OUT [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
 };
 
 int Usage()
