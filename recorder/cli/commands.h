@@ -3,4 +3,6 @@
 #pragma once
 
 int RunEncode(int argc, char** argv);
+int RunDevices(int argc, char** argv);
+int RunRecord(int argc, char** argv);
 int RunExtract(int argc, char** argv);

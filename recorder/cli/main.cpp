@@ -15,6 +15,9 @@ struct Command {
 
 const Command kCommands[] = {
     {"encode", RunEncode, "encode IN.wav OUT [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
+    {"devices", RunDevices, "devices"},
+    {"record", RunRecord,
+     "record OUT [--device N] [--seconds S] [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
     {"extract", RunExtract, "extract VIDEO OUT [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
 };
 
