@@ -105,8 +105,6 @@ public:
     int EncodeRawToWma(const std::string& rawPath, const std::string& outputPath, const WAVEFORMATEX& source, const WAVEFORMATEX& output);
     int EncodeRawToOgg(const std::string& rawPath, const std::string& outputPath, const WAVEFORMATEX& source, const WAVEFORMATEX& output);
 
-    // Sets the progress callback outside Extract (the routes above use it).
-    void SetProgress(ExtractProgressFn pfnProgress, void* user) { m_pfnProgress = pfnProgress; m_ProgressUser = user; }
     const std::vector<GraphFilterRecord>& GetFilterRecords() const { return m_Filters; }
     // The PCM format the dump filter receives; zero until prepared.
     const WAVEFORMATEX& GetSourceFormat() const { return m_SourceFormat; }
@@ -115,8 +113,8 @@ public:
 
 private:
     HRESULT BuildFilterList();
-    // The first record of a role whose name still resolves in the graph, and
-    // the filter (held) when wanted.
+    // The first record of a role whose name still resolves in the graph; the
+    // filter comes back held in *ppFilter.
     const GraphFilterRecord* FindRole(int role, IBaseFilter** ppFilter);
     IBaseFilter* FindGraphFilter(const std::string& name); // held, or null
     HRESULT AddDumpFilter(const std::string& outputPath);
