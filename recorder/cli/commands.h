@@ -5,3 +5,4 @@
 int RunEncode(int argc, char** argv);
 int RunDevices(int argc, char** argv);
 int RunRecord(int argc, char** argv);
+int RunExtract(int argc, char** argv);

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"devices", RunDevices, "devices"},
     {"record", RunRecord,
      "record OUT [--device N] [--seconds S] [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
+    {"extract", RunExtract, "extract VIDEO OUT [--type wav|mp3|wma|ogg] [--rate HZ] [--channels N] [--bits N]"},
 };
 
 int Usage()

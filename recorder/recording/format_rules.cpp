@@ -41,6 +41,11 @@ const char* RefusalReason(int fileType, int bits, int channels, int rate)
 
 } // namespace
 
+const char* FormatRefusalReason(int fileType, int bits, int channels, int rate)
+{
+    return RefusalReason(fileType, bits, channels, rate);
+}
+
 std::string FileTypeRuleName(int fileType)
 {
     switch (fileType) {

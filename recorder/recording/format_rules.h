@@ -13,6 +13,10 @@
 // WAV (never refused) and for unknown types.
 std::string FileTypeRuleName(int fileType);
 
+// The reason of a refusal alone ("8 ビットは対応していません。"...), as the
+// extraction form shows it after the type's name; null when it passes.
+const char* FormatRefusalReason(int fileType, int bits, int channels, int rate);
+
 // TRUE when the combination may be recorded.  On refusal, *pMessage (when
 // given) receives the text the user is shown:
 // "<type name>の <reason>\n設定を変更してください。".
