@@ -1,7 +1,7 @@
 // Quality and speed of the PCM converter: a 1 kHz sine converted between
 // rates (16-bit output), its signal-to-noise ratio against an ideal sine
 // fitted to the output, and the conversion speed in times real time.
-// Run by hand: build/bin/converter_quality
+// Run by hand: build/benchmarks/converter_quality
 
 #include "capture/acm_converter.h"
 

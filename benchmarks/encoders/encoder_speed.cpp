@@ -1,7 +1,7 @@
 // Encoding speed of the recorder's encoders beside the reference programs
 // (lame, oggenc, ffmpeg's wmav2) on the same input in the same run.
 // Prints times real time (higher is faster) and our share of the
-// reference's speed.  Run by hand: build/bin/encoder_speed [SECONDS]
+// reference's speed.  Run by hand: build/benchmarks/encoder_speed [SECONDS]
 
 #include "encoders/mp3_encoder.h"
 #include "encoders/ogg_encoder.h"

@@ -8,7 +8,7 @@
 // chunks of 100 ms of sound by this thread exactly as the capture library
 // feeds them, so the timing holds the engine's work and nothing else.
 // Allocations are counted in the default build only (the sanitizer owns the
-// allocator there).  Run by hand: build/bin/recording_cost [SECONDS]
+// allocator there).  Run by hand: build/benchmarks/recording_cost [SECONDS]
 
 #include "capture/sound_recorder.h"
 #include "pulse_server.h"
