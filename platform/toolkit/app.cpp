@@ -76,6 +76,23 @@ BOOL AfxIsClassRegistered(const std::string& className)
     return g_app && std::find(g_app->m_classes.begin(), g_app->m_classes.end(), className) != g_app->m_classes.end();
 }
 
+void AfxPumpWaitingMessages()
+{
+    // Without WaitForMoreEvents this never blocks; nested use from inside a
+    // handler is what Qt's processEvents is made for.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+CWaitCursor::CWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+CWaitCursor::~CWaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
 BOOL CWinApp::InitInstance()
 {
     return TRUE;

@@ -97,3 +97,17 @@ int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 // FALSE for an empty name, one already registered, or no application.
 BOOL AfxRegisterClass(const std::string& className);
 BOOL AfxIsClassRegistered(const std::string& className);
+
+// Dispatches what already waits in the event queue and returns without
+// waiting for more.  Long work on the user-interface thread calls it now and
+// then so that its own buttons, timers and repaints are served meanwhile.
+void AfxPumpWaitingMessages();
+
+// The wait cursor over the whole application for the object's lifetime.
+class CWaitCursor {
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};

@@ -1,5 +1,6 @@
 // The about box and the two forms of the main frame, in dialog units.
 #include "recorder_resources.h"
+#include "res/extract_form.h"
 #include "res/resource.h"
 #include "toolkit/wnd.h"
 
@@ -78,33 +79,33 @@ DialogTemplate ExtractForm()
         {
             {K::GroupBox, S, "抽出するファイル", 7, 4, 286, 112},
             {K::Static, S, "ファイル名 :", 15, 20, 60, 10},
-            {K::Edit, 1013, "", 92, 18, 148, 12, RO},
-            {K::Button, 1016, "参照...", 244, 17, 42, 14},
+            {K::Edit, IDC_EXTRACT_SOURCE, "", 92, 18, 148, 12, RO},
+            {K::Button, IDC_EXTRACT_BROWSE_SOURCE, "参照...", 244, 17, 42, 14},
             {K::Static, S, "ビデオ情報 :", 15, 36, 60, 10},
-            {K::Edit, 1014, "", 92, 34, 194, 12, RO},
+            {K::Edit, IDC_EXTRACT_VIDEO_INFO, "", 92, 34, 194, 12, RO},
             {K::Static, S, "オーディオ情報 :", 15, 52, 76, 10},
-            {K::Edit, 1015, "", 92, 50, 194, 12, RO},
+            {K::Edit, IDC_EXTRACT_AUDIO_INFO, "", 92, 50, 194, 12, RO},
             {K::Static, S,
                 "※ Windows Media Playerで再生可能で、オーディオデータが2チャンネル以下でなければなりません。"
                 "ファイルがオブジェクト再生方式の場合、抽出が失敗する場合があります。",
                 15, 68, 271, 40},
             {K::GroupBox, S, "出力するファイル", 7, 120, 286, 100},
             {K::Static, S, "ファイル名 :", 15, 136, 60, 10},
-            {K::Edit, 1017, "", 92, 134, 148, 12},
-            {K::Button, 1018, "参照...", 244, 133, 42, 14},
+            {K::Edit, IDC_EXTRACT_OUTPUT, "", 92, 134, 148, 12},
+            {K::Button, IDC_EXTRACT_BROWSE_OUTPUT, "参照...", 244, 133, 42, 14},
             {K::Static, S, "ファイル形式 :", 15, 154, 76, 10},
-            {K::Radio, 1003, "WAV ファイル", 92, 152, 68, 10, WS_GROUP},
-            {K::Radio, 1004, "MP3 ファイル", 170, 152, 68, 10},
-            {K::Radio, 1005, "WMA ファイル", 92, 166, 68, 10},
-            {K::Radio, 1006, "OGG ファイル", 170, 166, 68, 10},
+            {K::Radio, IDC_EXTRACT_WAV, "WAV ファイル", 92, 152, 68, 10, WS_GROUP},
+            {K::Radio, IDC_EXTRACT_MP3, "MP3 ファイル", 170, 152, 68, 10},
+            {K::Radio, IDC_EXTRACT_WMA, "WMA ファイル", 92, 166, 68, 10},
+            {K::Radio, IDC_EXTRACT_OGG, "OGG ファイル", 170, 166, 68, 10},
             {K::Static, S, "チャンネル :", 15, 184, 76, 10, WS_GROUP},
-            {K::ComboList, 1019, "", 92, 182, 60, 60},
+            {K::ComboList, IDC_EXTRACT_CHANNELS, "", 92, 182, 60, 60},
             {K::Static, S, "ビット :", 170, 184, 40, 10},
-            {K::ComboList, 1020, "", 212, 182, 60, 60},
+            {K::ComboList, IDC_EXTRACT_BITS, "", 212, 182, 60, 60},
             {K::Static, S, "サンプリングレート :", 15, 202, 90, 10},
-            {K::ComboList, 1021, "", 108, 200, 60, 80},
-            {K::Progress, 1022, "", 7, 226, 286, 10},
-            {K::Button, 1023, "抽出開始", 178, 242, 55, 16},
-            {K::Button, 1008, "抽出中止", 238, 242, 55, 16},
+            {K::ComboList, IDC_EXTRACT_RATE, "", 108, 200, 60, 80},
+            {K::Progress, IDC_EXTRACT_PROGRESS, "", 7, 226, 286, 10},
+            {K::Button, IDC_EXTRACT_START, "抽出開始", 178, 242, 55, 16},
+            {K::Button, IDC_EXTRACT_CANCEL, "抽出中止", 238, 242, 55, 16},
         }};
 }

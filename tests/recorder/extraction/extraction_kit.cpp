@@ -17,6 +17,11 @@ void RegisterDumpFilter()
     ASSERT_EQ(mediacheck::Run({QX_BIN_DIR "/regsvr", PCMTAP_LIBRARY}).exitCode, 0);
 }
 
+void UnregisterDumpFilter()
+{
+    ASSERT_EQ(mediacheck::Run({QX_BIN_DIR "/regsvr", "-u", PCMTAP_LIBRARY}).exitCode, 0);
+}
+
 namespace {
 // Sweeps, so that a shifted or truncated copy correlates badly.
 std::string Expression(int channels)

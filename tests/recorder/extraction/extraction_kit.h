@@ -11,6 +11,8 @@ namespace extractkit {
 
 // Registers Pcmtap (with regsvr) in a registry file of the test program's own.
 void RegisterDumpFilter();
+// Takes the registration away again (regsvr -u), for a machine without it.
+void UnregisterDumpFilter();
 
 struct VideoSpec {
     const char* name;
