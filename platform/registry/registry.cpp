@@ -198,8 +198,17 @@ struct RegistryStore::Data {
 
 RegistryStore& RegistryStore::User()
 {
-    static RegistryStore store(DefaultPath());
-    return store;
+    // The location follows QX_REGISTRY as it is now.  Stores of earlier
+    // locations stay alive: callers may still hold references to them.
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<RegistryStore>> stores;
+    const std::string path = DefaultPath();
+    std::lock_guard lock(mutex);
+    for (const auto& s : stores)
+        if (s->Path() == path)
+            return *s;
+    stores.push_back(std::make_unique<RegistryStore>(path));
+    return *stores.back();
 }
 
 std::string RegistryStore::DefaultPath()

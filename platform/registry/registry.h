@@ -30,7 +30,8 @@
 
 class RegistryStore {
 public:
-    // The store of the current user, at the location described above.
+    // The store of the current user, at the location described above as the
+    // environment names it at the time of the call.
     static RegistryStore& User();
     static std::string DefaultPath();
 
