@@ -5,7 +5,7 @@
 #include "encoders/ogg_encoder.h"
 #include "encoders/wma_writer.h"
 #include "files/file.h"
-#include "wav_file.h"
+#include "sndgrab.h"
 
 #include <vector>
 
@@ -24,7 +24,7 @@ public:
     bool Begin(const std::string& path, const WAVEFORMATEX& format, std::string* pError) override
     {
         m_format = format;
-        return CreateFile(m_file, path, pError) && WriteWavHeader(m_file, format, 0);
+        return CreateFile(m_file, path, pError) && WriteHeader(0);
     }
     bool Put(const BYTE* pData, DWORD byteCount) override
     {
@@ -36,12 +36,18 @@ public:
     bool Finish() override
     {
         // The header gets the real length once it is known.
-        bool ok = m_file.SeekToBegin() == 0 && WriteWavHeader(m_file, m_format, m_bytes);
+        bool ok = m_file.SeekToBegin() == 0 && WriteHeader(m_bytes);
         m_file.Close();
         return ok;
     }
 
 private:
+    bool WriteHeader(DWORD dataBytes)
+    {
+        return NWaveRec::WriteWaveHeader(&m_file, m_format.wBitsPerSample, m_format.nChannels, m_format.nSamplesPerSec,
+                   dataBytes) != 0;
+    }
+
     CFile m_file;
     WAVEFORMATEX m_format{};
     DWORD m_bytes = 0;

@@ -14,18 +14,6 @@ WORD Le16(const BYTE* p)
     return static_cast<WORD>(p[0] | (p[1] << 8));
 }
 
-void Put32(BYTE* p, DWORD v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-void Put16(BYTE* p, WORD v)
-{
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-}
-
 constexpr WORD kWaveFormatExtensible = 0xFFFE;
 
 } // namespace
@@ -87,22 +75,4 @@ bool OpenWavInput(const std::string& path, WavInput* in, std::string* pError)
             return false;
         }
     }
-}
-
-bool WriteWavHeader(CFile& file, const WAVEFORMATEX& format, DWORD dataBytes)
-{
-    BYTE h[44];
-    std::memcpy(h, "RIFF", 4);
-    Put32(h + 4, dataBytes + 36);
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    Put32(h + 16, 16);
-    Put16(h + 20, WAVE_FORMAT_PCM);
-    Put16(h + 22, format.nChannels);
-    Put32(h + 24, format.nSamplesPerSec);
-    Put32(h + 28, format.nAvgBytesPerSec);
-    Put16(h + 32, format.nBlockAlign);
-    Put16(h + 34, format.wBitsPerSample);
-    std::memcpy(h + 36, "data", 4);
-    Put32(h + 40, dataBytes);
-    return file.Write(h, sizeof h);
 }

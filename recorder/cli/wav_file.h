@@ -1,4 +1,5 @@
-// Reading and writing canonical PCM WAV files for the command line.
+// Reading PCM WAV files for the command line (writing uses the capture
+// library's header, as recordings do).
 #pragma once
 
 #include "core/waveformat.h"
@@ -15,6 +16,3 @@ struct WavInput {
     DWORD dataBytes = 0;
 };
 bool OpenWavInput(const std::string& path, WavInput* pInput, std::string* pError);
-
-// The 44-byte header for PCM in `format` with dataBytes of sound.
-bool WriteWavHeader(CFile& file, const WAVEFORMATEX& format, DWORD dataBytes);
