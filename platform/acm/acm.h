@@ -4,19 +4,12 @@
 // One stream belongs to one thread at a time.
 #pragma once
 
+#include "core/mmresult.h"
 #include "core/waveformat.h"
 #include "core/wintypes.h"
 
 #include <cstddef>
 
-using MMRESULT = UINT;
-using DWORD_PTR = std::uintptr_t;
-
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_NOMEM = 7;
-constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT ACMERR_NOTPOSSIBLE = 512;
 constexpr MMRESULT ACMERR_UNPREPARED = 514;
 

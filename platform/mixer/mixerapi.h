@@ -23,28 +23,17 @@
 // All functions are thread-safe.
 #pragma once
 
+#include "core/mmresult.h"
 #include "core/wintypes.h"
 
-using MMRESULT = UINT;
 using MMVERSION = UINT;
 struct HMIXER__;
 using HMIXER = HMIXER__*;
 struct HMIXEROBJ__;
 using HMIXEROBJ = HMIXEROBJ__*;
 
-// Results (mmsystem.h).
+// Results of the mixer beyond core/mmresult.h.
 enum : MMRESULT {
-    MMSYSERR_NOERROR = 0,
-    MMSYSERR_ERROR = 1,
-    MMSYSERR_BADDEVICEID = 2,
-    MMSYSERR_NOTENABLED = 3,
-    MMSYSERR_ALLOCATED = 4,
-    MMSYSERR_INVALHANDLE = 5,
-    MMSYSERR_NODRIVER = 6,
-    MMSYSERR_NOMEM = 7,
-    MMSYSERR_NOTSUPPORTED = 8,
-    MMSYSERR_INVALFLAG = 10,
-    MMSYSERR_INVALPARAM = 11,
     MIXERR_INVALLINE = 1024,
     MIXERR_INVALCONTROL = 1025,
     MIXERR_INVALVALUE = 1026,
