@@ -45,7 +45,10 @@ protected:
         if (e->button() != Qt::LeftButton)
             return;
         const QPoint p = e->position().toPoint();
-        auto& list = static_cast<CListCtrl&>(*m_owner.GetDlgItem(m_id));
+        auto* control = static_cast<CListCtrl*>(m_owner.GetDlgItem(m_id));
+        if (!control)
+            return;
+        CListCtrl& list = *control;
         UINT flags = 0;
         const int row = list.HitTest({p.x(), p.y()}, &flags);
         NMITEMACTIVATE nm{{list.GetSafeHwnd(), m_id, NM_CLICK}, row, {p.x(), p.y()}};
