@@ -10,8 +10,6 @@
 
 #include <cstddef>
 
-using DWORD_PTR = std::uintptr_t;
-
 constexpr MMRESULT ACMERR_NOTPOSSIBLE = 512;
 constexpr MMRESULT ACMERR_UNPREPARED = 514;
 

@@ -1,5 +1,8 @@
 #include "controls.h"
 
+#include "list_ctrl.h"
+#include "slider_ctrl.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -116,6 +119,11 @@ std::unique_ptr<CWnd> MakeControl(CWnd& owner, const ControlTemplate& c, QWidget
     }
     case ControlKind::ComboList: {
         auto* b = new QComboBox(surface);
+        // The template's text holds the initial items, one per line.
+        if (!text.isEmpty()) {
+            b->addItems(text.split('\n'));
+            b->setCurrentIndex(-1);
+        }
         QObject::connect(b, &QComboBox::activated, b, [&owner, id] { Notify(owner, id, CBN_SELCHANGE); });
         w = b;
         wnd = std::make_unique<CComboBox>();
@@ -145,6 +153,14 @@ std::unique_ptr<CWnd> MakeControl(CWnd& owner, const ControlTemplate& c, QWidget
         w = new QProgressBar(surface);
         static_cast<QProgressBar*>(w)->setTextVisible(false);
         wnd = std::make_unique<CProgressCtrl>();
+        break;
+    case ControlKind::ListView:
+        w = MakeListWidget(owner, id, surface);
+        wnd = std::make_unique<CListCtrl>();
+        break;
+    case ControlKind::TrackBar:
+        w = MakeSliderWidget(owner, id, c.style, surface);
+        wnd = std::make_unique<CSliderCtrl>();
         break;
     }
     if (c.kind != ControlKind::Radio && (c.style & WS_GROUP))

@@ -44,9 +44,11 @@ enum class ControlKind {
     CheckBox,
     Radio,     // WS_GROUP on the first radio of each group
     Edit,
-    ComboList, // drop-down list
+    ComboList, // drop-down list; the text holds its first items, one per line
     Spin,      // arrows stepping the edit just before it (its buddy)
     Progress,
+    ListView,  // list_ctrl.h
+    TrackBar,  // slider_ctrl.h; TBS_ styles
 };
 
 // Positions and sizes are in dialog units, as the templates were drawn.

@@ -2,6 +2,7 @@
 #include "recorder_resources.h"
 #include "res/extract_form.h"
 #include "res/resource.h"
+#include "toolkit/slider_ctrl.h"
 #include "toolkit/wnd.h"
 
 namespace {
@@ -28,11 +29,11 @@ DialogTemplate RecordForm()
         {
             {K::GroupBox, S, "オーディオ設定", 7, 4, 286, 88},
             {K::Static, S, "チャンネル :", 15, 20, 90, 10},
-            {K::ComboList, 1015, "", 108, 18, 80, 60},
+            {K::ComboList, 1015, "モノラル\nステレオ", 108, 18, 80, 60},
             {K::Static, S, "ビット :", 15, 36, 90, 10},
-            {K::ComboList, 1017, "", 108, 34, 80, 60},
+            {K::ComboList, 1017, "8 Bit\n16 Bit", 108, 34, 80, 60},
             {K::Static, S, "サンプリングレート :", 15, 52, 90, 10},
-            {K::ComboList, 1018, "", 108, 50, 80, 90},
+            {K::ComboList, 1018, "8 KHz\n11 KHz\n12 KHz\n16 KHz\n22 KHz\n24 KHz\n32 KHz\n44 KHz\n48 KHz", 108, 50, 80, 90},
             {K::Static, S, "情報 :", 15, 70, 90, 10},
             {K::Edit, 1002, "", 108, 68, 178, 12, RO},
             {K::Button, 1001, "オーディオオプション...", 196, 17, 90, 15},
@@ -107,5 +108,35 @@ DialogTemplate ExtractForm()
             {K::Progress, IDC_EXTRACT_PROGRESS, "", 7, 226, 286, 10},
             {K::Button, IDC_EXTRACT_START, "抽出開始", 178, 242, 55, 16},
             {K::Button, IDC_EXTRACT_CANCEL, "抽出中止", 238, 242, 55, 16},
+        }};
+}
+
+DialogTemplate WaitStartDialog()
+{
+    return {"録音待機中", 220, 92,
+        {
+            {K::Static, S, "録音開始時間になるまで待機しています。", 10, 8, 200, 10},
+            {K::Static, S, "予約録音をキャンセルする場合は、［キャンセル］ボタンをクリックします。", 10, 22, 200, 20},
+            {K::Static, S, "録音開始までの残り時間 :", 10, 50, 100, 10},
+            {K::Edit, IDC_REMAINING, "", 112, 48, 98, 12, RO},
+            {K::Button, 1 /* IDOK, hidden */, "OK", 96, 70, 55, 14},
+            {K::DefButton, 2 /* IDCANCEL */, "キャンセル(&C)", 155, 70, 55, 14},
+        }};
+}
+
+DialogTemplate DeviceSelectDialog()
+{
+    return {"録音デバイスの選択", 230, 170,
+        {
+            {K::Icon, S, "", 10, 8, 21, 20, 0, IDI_DEVICE_SELECT},
+            {K::Static, S, "録音するコントロールと音量を選択します。", 38, 12, 180, 10},
+            {K::GroupBox, S, "音量設定", 7, 30, 216, 112},
+            {K::Static, S, "コントロールの選択 :", 15, 42, 120, 10},
+            {K::ListView, IDC_DEVICE_LIST, "", 15, 54, 150, 82},
+            {K::Static, S, "音量 :", 175, 42, 40, 10},
+            {K::TrackBar, IDC_DEVICE_LEVEL, "", 180, 54, 24, 82, TBS_VERT | TBS_BOTH},
+            {K::DefButton, 1 /* IDOK */, "&OK", 112, 150, 54, 14},
+            {K::Button, 2 /* IDCANCEL */, "キャンセル(&C)", 169, 150, 54, 14},
+            {K::Button, IDC_DEVICE_SELECT, "指定(&S)", 169, 150, 54, 14}, // hidden in the resource
         }};
 }

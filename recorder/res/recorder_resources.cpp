@@ -10,6 +10,8 @@ ToolBarTemplate RecorderToolBar();
 DialogTemplate AboutBox();
 DialogTemplate RecordForm();
 DialogTemplate ExtractForm();
+DialogTemplate WaitStartDialog();
+DialogTemplate DeviceSelectDialog();
 
 const ResourceTable& RecorderResources()
 {
@@ -18,7 +20,8 @@ const ResourceTable& RecorderResources()
         {{IDR_MAINFRAME, RecorderMenu()}},
         {{IDR_MAINFRAME, RecorderAccelerators()}},
         {{IDR_MAINFRAME, RecorderToolBar()}},
-        {{IDD_ABOUTBOX, AboutBox()}, {IDD_RECORD_FORM, RecordForm()}, {IDD_EXTRACT_FORM, ExtractForm()}},
+        {{IDD_ABOUTBOX, AboutBox()}, {IDD_RECORD_FORM, RecordForm()}, {IDD_EXTRACT_FORM, ExtractForm()},
+            {IDD_WAIT_START, WaitStartDialog()}, {IDD_DEVICE_SELECT, DeviceSelectDialog()}},
         {
             {IDR_MAINFRAME, ":/res/icons/app.xpm"},
             {IDB_MAINFRAME_TOOLBAR, ":/res/icons/toolbar.xpm"},
@@ -27,6 +30,7 @@ const ResourceTable& RecorderResources()
             {IDB_RECORD, ":/res/icons/record.xpm"},
             {IDB_PAUSE, ":/res/icons/pause.xpm"},
             {IDB_STOP, ":/res/icons/stop.xpm"},
+            {IDI_DEVICE_SELECT, ":/res/icons/app.xpm"},
         },
     };
     return table;

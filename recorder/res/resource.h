@@ -19,6 +19,50 @@
 #define IDC_ABOUT_VERSION 1010
 #define IDD_RECORD_FORM 101
 #define IDD_EXTRACT_FORM 137
+#define IDD_WAIT_START 156
+#define IDD_DEVICE_SELECT 273
+// The picture at the top of the device dialog.
+#define IDI_DEVICE_SELECT 133
+
+// Controls of the recording form (101).
+#define IDC_AUDIO_OPTIONS 1001
+#define IDC_DEVICE_INFO 1002
+#define IDC_TYPE_WAV 1003
+#define IDC_TYPE_MP3 1004
+#define IDC_TYPE_WMA 1005
+#define IDC_TYPE_OGG 1006
+#define IDC_PAUSE 1007
+#define IDC_STOP 1008
+#define IDC_ELAPSED 1010
+#define IDC_CHANNELS 1015
+#define IDC_BITS 1017
+#define IDC_RATE 1018
+#define IDC_MODE_START_ONLY 1026
+#define IDC_RECORD 1027
+#define IDC_START_AFTER 1028
+#define IDC_START_AFTER_SPIN 1029
+#define IDC_SCHEDULE 1030
+#define IDC_UNTIL 1031
+#define IDC_UNTIL_SPIN 1032
+#define IDC_SHUTDOWN 1034
+#define IDC_START_HOUR 1037
+#define IDC_MODE_START_END 1038
+#define IDC_MODE_END_ONLY 1040
+#define IDC_START_HOUR_SPIN 1042
+#define IDC_START_MINUTE 1045
+#define IDC_START_MINUTE_SPIN 1048
+#define IDC_END_HOUR 1051
+#define IDC_END_HOUR_SPIN 1054
+#define IDC_END_MINUTE 1057
+#define IDC_END_MINUTE_SPIN 1060
+
+// Controls of the waiting dialog (156).
+#define IDC_REMAINING 1009
+
+// Controls of the device dialog (273).
+#define IDC_DEVICE_LIST 1003
+#define IDC_DEVICE_SELECT 1004
+#define IDC_DEVICE_LEVEL 1008
 
 // Commands.
 #define ID_MODE_PCSOUND 32771

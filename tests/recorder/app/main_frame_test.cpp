@@ -35,6 +35,14 @@ protected:
     bool Enabled(UINT id) { return Frame()->QueryCommand(id).m_bEnabled; }
     bool Checked(UINT id) { return Frame()->QueryCommand(id).m_nCheck != 0; }
     CBrisaRecordView* RecordView() { return Frame()->m_pRecordView; }
+    // Starts a real recording from the record command (into take.wav).
+    void Record()
+    {
+        m_ui.fileAnswers.push_back(m_dir / "take.wav");
+        Frame()->ExecuteCommand(ID_RECORD);
+        ASSERT_TRUE(RecordView()->IsRecording());
+        m_ui.messages.clear();
+    }
     void ClickMode(UINT id) { Frame()->ModeBar().FindItem(id)->Button()->click(); }
     QMainWindow* Main() { return static_cast<QMainWindow*>(Frame()->Widget()); }
 };
@@ -139,9 +147,9 @@ TEST_P(CommandStateTest, UpdateRules)
     const StateCase& c = GetParam();
     switch (c.state) {
     case StateCase::Idle: break;
-    case StateCase::Recording: Frame()->ExecuteCommand(ID_RECORD); break;
+    case StateCase::Recording: Record(); break;
     case StateCase::Paused:
-        Frame()->ExecuteCommand(ID_RECORD);
+        Record();
         Frame()->ExecuteCommand(ID_PAUSE);
         break;
     case StateCase::Extraction: ClickMode(ID_MODE_EXTRACT); break;
@@ -203,7 +211,7 @@ TEST_F(FrameTest, ModesSwitchTheFormAndTheCurrentSource)
 
 TEST_F(FrameTest, RecordingDisablesTheModeBar)
 {
-    Frame()->ExecuteCommand(ID_RECORD);
+    Record();
     EXPECT_FALSE(Frame()->IsModeBarEnabled());
     Frame()->ExecuteCommand(ID_STOP);
     EXPECT_TRUE(Frame()->IsModeBarEnabled());
@@ -222,7 +230,7 @@ TEST_F(FrameTest, SettingsCommandsReachTheRecordingForm)
 
 TEST_F(FrameTest, CloseIsRefusedWhileRecordingAlsoWhenPaused)
 {
-    Frame()->ExecuteCommand(ID_RECORD);
+    Record();
     Frame()->ExecuteCommand(ID_PAUSE);
     ASSERT_TRUE(RecordView()->IsPaused());
     Main()->close();
@@ -273,10 +281,11 @@ TEST_F(FrameTest, PlayOpensTheLastRecordingOrSaysItIsMissing)
     EXPECT_THAT(m_ui.Texts(), ElementsAre(MSG_FILE_NOT_FOUND));
 
     // A new recording clears the path until it ends.
-    Frame()->ExecuteCommand(ID_RECORD);
+    Record();
     EXPECT_EQ(Frame()->m_strLastRecording, "");
 
     Frame()->ExecuteCommand(ID_STOP);
+    EXPECT_EQ(Frame()->m_strLastRecording, m_dir / "take.wav");
     Frame()->ExecuteCommand(ID_ONLINE_MANUAL);
     // The opener runs on its own; both opens arrive in some order.
     const std::string manual = "https://www.velmora.example/ardo/soundrecorder/manual/";

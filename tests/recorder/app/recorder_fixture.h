@@ -6,6 +6,7 @@
 #include "app/brisa_record_app.h"
 #include "app/brisa_record_doc.h"
 #include "app/main_frame.h"
+#include "power/scripted_power.h"
 #include "pulse_server.h"
 #include "testkit.h"
 #include "toolkit/scripted_ui.h"
@@ -36,6 +37,7 @@ protected:
     testkit::ScopedEnv m_locale{"LC_ALL", "ja_JP.UTF-8"};
     RegistryStore m_store{m_dir / "registry.reg"};
     ScriptedUi m_ui;
+    ScriptedPower m_power; // no test powers anything off
     std::unique_ptr<testkit::PulseServer> m_pulse;
     std::unique_ptr<testkit::ScopedEnv> m_noPulse;
     std::unique_ptr<CBrisaRecordApp> m_app;
