@@ -91,7 +91,8 @@ TEST_F(RecordCommand, RecordsTheSecondsAskedWithoutReadingStandardInput)
         EXPECT_EQ(info.rate, c.rate);
         EXPECT_EQ(info.channels, c.channels);
         EXPECT_GE(info.duration, 1.45);
-        EXPECT_LE(info.duration, 1.85) << "a chunk past the limit, and MP3's delay and padding";
+        // A few chunks past the limit when the machine is busy, and MP3's delay and padding.
+        EXPECT_LE(info.duration, 2.5);
         if (c.args[0] != "mic.mp3") { // the null input records silence
             EXPECT_GT(recordingcheck::MedianToneShare(mediacheck::DecodeMono(args[1], c.rate), c.rate, 1000), 0.9);
         }
