@@ -76,7 +76,7 @@ void CBrisaRecordView::OnInitialUpdate()
     const std::pair<UINT, UINT> images[] = {{IDC_RECORD, IDB_RECORD}, {IDC_PAUSE, IDB_PAUSE}, {IDC_STOP, IDB_STOP}};
     for (const auto& [button, bitmap] : images)
         if (auto* b = static_cast<CButton*>(GetDlgItem(button)))
-            b->SetImage(LoadPicture(bitmap));
+            b->SetImage(StripImage(LoadPicture(bitmap), 0, QSize(16, 16), QColor(255, 0, 255))); // magenta is see-through
 
     m_sndOption.SetWork();
     CBrisaRecordDoc* doc = GetDocument();
