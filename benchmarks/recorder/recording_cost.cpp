@@ -38,13 +38,13 @@ thread_local bool t_counting = false;
 std::atomic<long> g_newCalls{0};    // operator new: our own code
 std::atomic<long> g_mallocCalls{0}; // the malloc family: mostly the codec libraries
 
-void CountNew()
+[[maybe_unused]] void CountNew()
 {
     if (t_counting)
         ++g_newCalls;
 }
 
-void CountMalloc()
+[[maybe_unused]] void CountMalloc()
 {
     if (t_counting)
         ++g_mallocCalls;

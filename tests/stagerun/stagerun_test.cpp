@@ -61,7 +61,7 @@ updatetest::RunResult SecondStage(const std::string& args)
 
 TEST_F(StagerunTest, SecondStageWithoutParametersStartsNothing)
 {
-    for (const std::string args : {std::string(), "/Cmd " + Quote(kProbe), "/Cmd " + Quote(kProbe) + " /Param \"\"",
+    for (const std::string& args : {std::string(), "/Cmd " + Quote(kProbe), "/Cmd " + Quote(kProbe) + " /Param \"\"",
              "/Cmd " + Quote(kProbe) + " /ExePath " + Quote(kProbe) + " /Param"}) {
         const auto r = SecondStage(args);
         EXPECT_EQ(r.code, 160u) << args;

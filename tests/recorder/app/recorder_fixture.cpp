@@ -70,8 +70,9 @@ void RecorderTest::WithoutSoundServer()
 BOOL RecorderTest::Start(std::vector<std::string> args)
 {
     const bool special = !args.empty() && (args[0] == LAUNCH_INTERNAL || args[0] == LAUNCH_MIC);
-    if (!special && !m_pulse && !m_noPulse)
+    if (!special && !m_pulse && !m_noPulse) {
         EXPECT_TRUE(StartSoundServer()) << m_pulse->Log();
+    }
     m_app = std::make_unique<CBrisaRecordApp>(m_store);
     m_app->SetArguments(std::move(args));
     return m_app->InitInstance();

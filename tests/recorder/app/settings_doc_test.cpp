@@ -16,8 +16,9 @@ TEST_F(RecorderTest, SourcesComeUpWithTheDefaultsOnAnEmptyRegistry)
         // The recording form makes the PC-sound record use the default
         // capture device and, without an MP3 library beside the tests, WAV.
         EXPECT_EQ(s->FileType, kind == SRC_PCSOUND ? OFT_WAV : OFT_MP3);
-        if (kind != SRC_PCSOUND)
+        if (kind != SRC_PCSOUND) {
             EXPECT_EQ(s->VistaDevIndex, 0);
+        }
         EXPECT_EQ(s->DevIndex, 0);
         EXPECT_EQ(s->CtrlIndex, 0);
         EXPECT_EQ(s->CtrlValue, 0);

@@ -117,8 +117,9 @@ TEST_P(Unusable, IsRefusedAndClearsThePaths)
     ChooseVideo(Video({"good", ".avi", "mpeg4", kPcmAudio}, "good.avi"));
     ASSERT_EQ(Text(IDC_EXTRACT_OUTPUT), m_dir / "good.mp3");
     std::string bad = m_dir / "bad.avi";
-    if (c.spec)
+    if (c.spec) {
         ASSERT_TRUE(extractkit::MakeVideo(*c.spec, bad));
+    }
     else
         testkit::WriteFile(bad, "not a video at all\n");
     ChooseVideo(bad);
@@ -220,8 +221,9 @@ TEST_P(Refusal, StopsBeforeTheEngineRuns)
     EXPECT_EQ(Text(IDC_EXTRACT_START), "抽出開始");
     EXPECT_FALSE(View()->IsExtracting());
     EXPECT_TRUE(Frame()->IsModeBarEnabled());
-    if (!c.outputShown.empty())
+    if (!c.outputShown.empty()) {
         EXPECT_FALSE(std::filesystem::exists(m_dir / c.outputShown));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Refusal,
@@ -321,10 +323,12 @@ TEST_P(Extraction, DecodesToTheVideosSoundWithATwoStageBar)
     ASSERT_FALSE(seen.empty());
     bool captureEnded = false, sawConversion = false;
     for (std::size_t i = 0; i < seen.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GE(seen[i].value, seen[i - 1].value) << i;
-        if (seen[i].value <= 100)
+        }
+        if (seen[i].value <= 100) {
             EXPECT_FALSE(seen[i].outputExists) << seen[i].value;
+        }
         else
             EXPECT_TRUE(seen[i].outputExists) << seen[i].value;
         captureEnded |= seen[i].value == 100;

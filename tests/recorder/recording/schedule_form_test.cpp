@@ -98,8 +98,9 @@ TEST_P(StartEndRefusalTest, RefusedBeforeTheSaveDialog)
     Click(IDC_RECORD);
     EXPECT_THAT(m_ui.Texts(), ElementsAre(c.message));
     EXPECT_TRUE(m_ui.fileRequests.empty());
-    if (c.focus)
+    if (c.focus) {
         EXPECT_EQ(View()->Widget()->window()->focusWidget(), View()->GetDlgItem(c.focus)->Widget());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StartEndRefusalTest,
