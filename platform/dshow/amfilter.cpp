@@ -568,7 +568,9 @@ HRESULT CBasePin::ConnectedTo(IPin** pPin)
 {
     if (!pPin)
         return E_POINTER;
-    CAutoLock lock(m_pLock);
+    // No lock: connections change only while the graph is stopped, and the
+    // end-of-stream path asks for the peer (position pass-through) while the
+    // graph's Stop holds the filter lock and waits for that stream to finish.
     *pPin = m_Connected;
     if (!m_Connected)
         return VFW_E_NOT_CONNECTED;
