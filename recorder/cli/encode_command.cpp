@@ -57,17 +57,8 @@ int RunEncode(int argc, char** argv)
 {
     std::vector<std::string> paths;
     FormatOptions options;
-    for (int i = 0; i < argc;) {
-        std::string error;
-        if (TakeFormatOption(argc, argv, &i, &options, &error)) {
-            if (!error.empty())
-                return UsageError(error);
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return UsageError(std::string("unknown option ") + argv[i]);
-        } else {
-            paths.push_back(argv[i++]);
-        }
-    }
+    if (std::string error; !ParsePathsAndFormat(argc, argv, &paths, &options, &error))
+        return UsageError(error);
     if (paths.size() != 2)
         return UsageError("an input and an output file are needed");
     const std::string& outPath = paths[1];

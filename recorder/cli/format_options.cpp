@@ -65,3 +65,20 @@ int OutputTypeFromPath(const std::string& path)
         return -1;
     return TypeFromName(path.substr(dot + 1));
 }
+
+bool ParsePathsAndFormat(int argc, char** argv, std::vector<std::string>* pPaths, FormatOptions* pOptions,
+    std::string* pError)
+{
+    for (int i = 0; i < argc;) {
+        if (TakeFormatOption(argc, argv, &i, pOptions, pError)) {
+            if (!pError->empty())
+                return false;
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            *pError = std::string("unknown option ") + argv[i];
+            return false;
+        } else {
+            pPaths->push_back(argv[i++]);
+        }
+    }
+    return true;
+}
