@@ -22,26 +22,9 @@ LPWSTR TaskString(const std::u16string& s)
 }
 
 // Pins of a filter in index order, asked of the filter live.
-class CEnumPins final : public IEnumPins {
+class CEnumPins final : public CSingleInterface<IEnumPins, IID_IEnumPins> {
 public:
     CEnumPins(CBaseFilter* filter, ULONG pos) : m_filter(filter), m_pos(pos) { m_filter->AddRef(); }
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IEnumPins)
-            return GetInterface(this, ppv);
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++m_cRef); }
-    ULONG Release() override
-    {
-        LONG n = --m_cRef;
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
     HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override
     {
         if (!pins || (count > 1 && !fetched))
@@ -76,33 +59,15 @@ public:
     }
 
 private:
-    ~CEnumPins() { m_filter->Release(); }
-    std::atomic<LONG> m_cRef{0};
+    ~CEnumPins() override { m_filter->Release(); }
     CBaseFilter* m_filter;
     ULONG m_pos;
 };
 
 // The types a pin proposes (CBasePin::GetMediaType), each copied out in task memory.
-class CEnumMediaTypes final : public IEnumMediaTypes {
+class CEnumMediaTypes final : public CSingleInterface<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     CEnumMediaTypes(CBasePin* pin, ULONG pos) : m_pin(pin), m_pos(pos) { m_pin->AddRef(); }
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IEnumMediaTypes)
-            return GetInterface(this, ppv);
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++m_cRef); }
-    ULONG Release() override
-    {
-        LONG n = --m_cRef;
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
     HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override
     {
         if (!types || (count > 1 && !fetched))
@@ -135,8 +100,7 @@ public:
     }
 
 private:
-    ~CEnumMediaTypes() { m_pin->Release(); }
-    std::atomic<LONG> m_cRef{0};
+    ~CEnumMediaTypes() override { m_pin->Release(); }
     CBasePin* m_pin;
     ULONG m_pos;
 };

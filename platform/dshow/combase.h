@@ -62,6 +62,35 @@ HRESULT GetInterface(IUnknown* pUnk, void** ppv);
     ULONG AddRef() override { return GetOwner()->AddRef(); }                                                  \
     ULONG Release() override { return GetOwner()->Release(); }
 
+// The IUnknown side of a small object that answers IUnknown and the one
+// interface I (the enumerators).  The object goes at its last Release.
+template <class I, const IID& iid> class CSingleInterface : public I {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == iid)
+            return GetInterface(this, ppv);
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return static_cast<ULONG>(++m_cRef); }
+    ULONG Release() override
+    {
+        LONG n = --m_cRef;
+        if (n == 0)
+            delete this;
+        return static_cast<ULONG>(n);
+    }
+
+protected:
+    virtual ~CSingleInterface() = default;
+
+private:
+    std::atomic<LONG> m_cRef{0};
+};
+
 // A critical section: a recursive lock.
 class CCritSec {
 public:

@@ -521,29 +521,12 @@ private:
 };
 
 // A snapshot of the graph's filters, each held while listed.
-class CEnumFilters final : public IEnumFilters {
+class CEnumFilters final : public CSingleInterface<IEnumFilters, IID_IEnumFilters> {
 public:
     explicit CEnumFilters(std::vector<IBaseFilter*> filters, ULONG pos = 0) : m_filters(std::move(filters)), m_pos(pos)
     {
         for (IBaseFilter* f : m_filters)
             f->AddRef();
-    }
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IEnumFilters)
-            return GetInterface(this, ppv);
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++m_cRef); }
-    ULONG Release() override
-    {
-        LONG n = --m_cRef;
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
     HRESULT Next(ULONG count, IBaseFilter** out, ULONG* fetched) override
     {
@@ -575,12 +558,11 @@ public:
     }
 
 private:
-    ~CEnumFilters()
+    ~CEnumFilters() override
     {
         for (IBaseFilter* f : m_filters)
             f->Release();
     }
-    std::atomic<LONG> m_cRef{0};
     std::vector<IBaseFilter*> m_filters;
     ULONG m_pos;
 };
